@@ -1,0 +1,46 @@
+# Shared build settings and helpers for every folder.
+
+set(DRAVANTA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wno-missing-field-initializers)
+
+if(DRAVANTA_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(DRAVANTA_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT DRAVANTA_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "DRAVANTA_SANITIZE must be empty, address or thread")
+endif()
+
+# dravanta_library(NAME SOURCES ... [LIBS ...])
+# A static library of one subsystem folder, warnings on.
+function(dravanta_library name)
+  cmake_parse_arguments(L "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${L_SOURCES})
+  target_compile_options(${name} PRIVATE ${DRAVANTA_WARNINGS})
+  target_link_libraries(${name} PUBLIC ${L_LIBS})
+endfunction()
+
+# dravanta_test(NAME SOURCES ... [LIBS ...] [THREADED] [LABELS ...] [TIMEOUT s])
+# One GoogleTest executable registered with CTest. THREADED marks tests of
+# threaded code: they also run in the ThreadSanitizer build, where the other
+# tests are not built at all.
+function(dravanta_test name)
+  cmake_parse_arguments(T "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(DRAVANTA_SANITIZE STREQUAL "thread" AND NOT T_THREADED)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_compile_options(${name} PRIVATE ${DRAVANTA_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock Threads::Threads)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set(labels unit ${T_LABELS})
+  if(T_THREADED)
+    list(APPEND labels threaded)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}"
+    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1")
+endfunction()
