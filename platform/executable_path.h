@@ -1,0 +1,16 @@
+// Where the running program's executable lies.
+#pragma once
+
+#include <string>
+
+namespace dravanta {
+
+// Full path of the running executable (from /proc/self/exe); empty when it
+// cannot be read.
+std::u16string ExecutablePath();
+
+// Folder of the running executable, ending with "/"; empty when the path
+// cannot be read.
+std::u16string ExecutableDirectory();
+
+}  // namespace dravanta
