@@ -1,0 +1,82 @@
+#include "platform/atomic_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+
+namespace dravanta {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+std::string TemporaryName(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  return path + ".tmp." + std::to_string(getpid()) + "." + std::to_string(counter++);
+}
+
+// The file that a write to `path` should replace: `path` itself, or the file a
+// link there points to. Empty when `path` names something that is not a
+// regular file (a folder, a device such as /dev/full, a FIFO), which must
+// never be replaced by a rename.
+std::string ReplaceableTarget(const std::string& path) {
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return errno == ENOENT ? path : std::string();
+  if (S_ISREG(info.st_mode)) return path;
+  if (!S_ISLNK(info.st_mode) || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return {};
+  }
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return {};
+  std::string target(resolved);
+  free(resolved);
+  return target;
+}
+
+}  // namespace
+
+bool ReplaceFileAtomically(const std::string& requested, std::string_view bytes) {
+  if (requested.empty() || requested.back() == '/') return false;
+  const std::string path = ReplaceableTarget(requested);
+  if (path.empty()) return false;
+  const std::string temporary = TemporaryName(path);
+  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
+  ok = (close(fd) == 0) && ok;
+  if (ok) ok = rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    unlink(temporary.c_str());
+    return false;
+  }
+  // Make the rename itself durable.
+  const int folder = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    fsync(folder);
+    close(folder);
+  }
+  return true;
+}
+
+}  // namespace dravanta

@@ -1,0 +1,1 @@
+dravanta_test(platform_atomic_file_test SOURCES atomic_file_test.cpp LIBS dravanta_platform)

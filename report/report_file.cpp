@@ -1,0 +1,43 @@
+#include "report/report_file.h"
+
+#include "platform/atomic_file.h"
+#include "platform/text.h"
+#include "platform/user_folders.h"
+
+namespace dravanta {
+namespace {
+
+std::u16string WithSlash(std::u16string folder) {
+  if (folder.empty() || folder.back() != u'/') folder += u'/';
+  return folder;
+}
+
+bool WriteTo(const std::u16string& path, std::string_view bytes) {
+  return ReplaceFileAtomically(Utf16ToUtf8(path), bytes);
+}
+
+}  // namespace
+
+std::u16string ReportBaseFolder(const ReportFolders& folders) {
+  if (!folders.programFolder.empty() && IsWritableFolder(folders.programFolder)) {
+    return WithSlash(folders.programFolder);
+  }
+  if (!folders.homeFolder.empty()) return WithSlash(folders.homeFolder);
+  return WithSlash(folders.programFolder);
+}
+
+std::u16string ResolveReportPath(std::u16string_view chosen, const ReportFolders& folders) {
+  if (!chosen.empty() && chosen.front() == u'/') return std::u16string(chosen);
+  return ReportBaseFolder(folders) + std::u16string(chosen);
+}
+
+std::u16string WriteReportFile(std::u16string_view chosen, const ReportFolders& folders,
+                               std::string_view bytes) {
+  const std::u16string path = ResolveReportPath(chosen, folders);
+  if (WriteTo(path, bytes)) return path;
+  const std::u16string fallback = ReportBaseFolder(folders) + u"DravantaClientLog";
+  if (WriteTo(fallback, bytes)) return fallback;
+  return {};
+}
+
+}  // namespace dravanta

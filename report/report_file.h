@@ -1,0 +1,28 @@
+// Where a scan report goes and how it is written.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dravanta {
+
+struct ReportFolders {
+  std::u16string programFolder;  // ends with "/"
+  std::u16string homeFolder;     // without a trailing "/"
+};
+
+// The folder that relative report paths and the fallback file go into: the
+// program folder when it is writable, else the home folder ("/"-terminated).
+std::u16string ReportBaseFolder(const ReportFolders& folders);
+
+// An absolute path stays as it is; any other path is put into the base folder.
+std::u16string ResolveReportPath(std::u16string_view chosen, const ReportFolders& folders);
+
+// Writes the report bytes to the chosen path, or, when that fails, to
+// "DravantaClientLog" in the base folder. Each write replaces its file
+// atomically. Answers the full path really written, or the empty text when
+// nothing could be written.
+std::u16string WriteReportFile(std::u16string_view chosen, const ReportFolders& folders,
+                               std::string_view bytes);
+
+}  // namespace dravanta

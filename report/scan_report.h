@@ -1,0 +1,41 @@
+// The plain-text scan report: the record of one scan and its text.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "platform/calendar_time.h"
+
+namespace dravanta {
+
+// Infected files, path to threat name, in ordinal path order.
+using ThreatMap = std::map<std::u16string, std::u16string>;
+
+struct ScanReport {
+  std::u16string userId;
+  std::u16string scanningSystem;
+  std::u16string clientVersion;
+  std::u16string scanType;
+  std::u16string startTime;
+  std::u16string finishTime;
+  int32_t cleanFiles = 0;
+  int32_t infectedFiles = 0;
+  ThreatMap threats;
+};
+
+// "YYYY-MM-DD hh:mm:ss".
+std::u16string FormatReportTime(const CalendarTime& time);
+
+// "DravantaClientLog_YYYYMMDDhhmm" for a scan started at `start`.
+std::u16string DefaultReportName(const CalendarTime& start);
+
+// Sets infectedFiles to the number of threats and composes the report text
+// with "\n" line ends.
+std::u16string ComposeReportText(ScanReport& report);
+
+// The bytes of the report file: UTF-8 with every "\n" written as CR LF.
+std::string EncodeReportText(std::u16string_view text);
+
+}  // namespace dravanta

@@ -1,0 +1,107 @@
+#include "report/scan_report.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+
+namespace dravanta {
+namespace {
+
+std::string Narrow(const std::u16string& text) { return Utf16ToUtf8(text); }
+
+ScanReport CleanScan() {
+  ScanReport r;
+  r.userId = u"alice";
+  r.scanningSystem = u"ws-17";
+  r.clientVersion = u"1.0.0.1";
+  r.scanType = u"2";
+  r.startTime = u"2014-03-05 10:15:00";
+  r.finishTime = u"2014-03-05 10:16:05";
+  r.cleanFiles = 35;
+  return r;
+}
+
+const char kCleanText[] =
+    "VARNOK - Dravanta Client SCAN RESULTS\n\n"
+    "User ID:                     alice\n\n"
+    "SCAN FINISHED SUCCESSFULLY\n\n"
+    "Scanning System:             ws-17\n\n"
+    "Dravanta Client Version:     1.0.0.1\n\n"
+    "Scan Type:          \t     2\n"
+    "Scan Start Time:             2014-03-05 10:15:00\n"
+    "Scan Finish Time:            2014-03-05 10:16:05\n"
+    "Clean Files:                 35\n"
+    "Infected Files:              0\n"
+    "_______________________________________________________________________\n";
+
+TEST(ScanReportText, CleanScanHasElevenLinesEndingWithUnderscores) {
+  ScanReport r = CleanScan();
+  const std::string text = Narrow(ComposeReportText(r));
+  EXPECT_EQ(text, kCleanText);
+  int nonEmpty = 0;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    if (end > start) ++nonEmpty;
+  }
+  EXPECT_EQ(nonEmpty, 11);
+}
+
+TEST(ScanReportText, ThreatsAreListedNumberedInPathOrder) {
+  ScanReport r = CleanScan();
+  r.cleanFiles = 33;
+  r.threats = {{u"/srv/b.so", u"Worm.Y"}, {u"/srv/a.exe", u"Trojan.X"}};
+  const std::string text = Narrow(ComposeReportText(r));
+  EXPECT_EQ(r.infectedFiles, 2);
+  const std::string hyphens(71, '-');
+  const std::string underscores(71, '_');
+  const std::string expectedTail = "Infected Files:              2\n" + underscores +
+                                   "\n\n\nINFECTED FILES\n\n"
+                                   "1.  PATH:          /srv/a.exe\n"
+                                   "    THREAT NAME:   Trojan.X\n" +
+                                   hyphens +
+                                   "\n"
+                                   "2.  PATH:          /srv/b.so\n"
+                                   "    THREAT NAME:   Worm.Y\n" +
+                                   hyphens + "\n" + underscores + "\n";
+  ASSERT_GE(text.size(), expectedTail.size());
+  EXPECT_EQ(text.substr(text.size() - expectedTail.size()), expectedTail);
+}
+
+TEST(ScanReportText, CleanCountMayBeNegative) {
+  ScanReport r = CleanScan();
+  r.cleanFiles = -1;
+  EXPECT_NE(Narrow(ComposeReportText(r)).find("Clean Files:                 -1\n"),
+            std::string::npos);
+}
+
+TEST(ScanReportText, ComposingTwiceGivesTheSameText) {
+  ScanReport r = CleanScan();
+  r.threats = {{u"/x", u"T"}};
+  const std::u16string first = ComposeReportText(r);
+  EXPECT_EQ(ComposeReportText(r), first);
+}
+
+TEST(ScanReportNames, DefaultNameAndTimeFormat) {
+  CalendarTime t{2014, 3, 5, 10, 15, 9, 250};
+  EXPECT_EQ(DefaultReportName(t), u"DravantaClientLog_201403051015");
+  EXPECT_EQ(FormatReportTime(t), u"2014-03-05 10:15:09");
+}
+
+TEST(ScanReportEncoding, Utf8WithCrLfAndLosslessFileNames) {
+  struct Case {
+    std::u16string text;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {u"a\nb\n", "a\r\nb\r\n"},
+      {u"\n\n", "\r\n\r\n"},
+      {u"caf\u00e9 \u4e2d", "caf\xc3\xa9 \xe4\xb8\xad"},
+      // A file name byte that is not UTF-8 goes back out as that byte.
+      {Utf8ToUtf16("/tmp/\xff\xfe.bin"), "/tmp/\xff\xfe.bin"},
+      {u"tab\tstays", "tab\tstays"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(EncodeReportText(c.text), c.bytes);
+}
+
+}  // namespace
+}  // namespace dravanta
