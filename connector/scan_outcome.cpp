@@ -1,14 +1,8 @@
 #include "connector/scan_outcome.h"
 
+#include "transport/server_client.h"
+
 namespace dravanta {
-namespace {
-
-// Transport result codes, as the transport returns them.
-constexpr uint32_t kTransportOkCode = 0;
-constexpr uint32_t kTransportFailedCode = 0x20001001;
-constexpr uint32_t kTransportInvalidArgumentCode = 0x20001002;
-
-}  // namespace
 
 void OutcomeCounts::Reset() {
   clean = 0;
@@ -58,10 +52,10 @@ ScanOutcome MapServerResult(OutcomeCounts& counts, int32_t server_result) {
 
 ScanOutcome MapTransportCode(uint32_t transport_code) {
   switch (transport_code) {
-    case kTransportOkCode:
+    case TransportOk:
       return kOutcomeClean;
-    case kTransportFailedCode:
-    case kTransportInvalidArgumentCode:
+    case TransportFailed:
+    case TransportInvalidArgument:
       return kOutcomeFailed;
     default:
       return kOutcomeUnknown;

@@ -1,0 +1,56 @@
+// The per-scan state that the scan driver and the answer readers share:
+// counters, the threats-found mark, the total-bytes figure and the handlers.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "connector/scan_callbacks.h"
+#include "connector/scan_outcome.h"
+
+namespace dravanta {
+
+// How a settled file is reported: through the module or the file handler.
+enum class ReportForm { kModule = 0, kFile = 1 };
+
+// Module progress stages.
+inline constexpr int32_t kStagePreparing = 0;
+inline constexpr int32_t kStageLookup = 1;
+inline constexpr int32_t kStageUpload = 2;
+
+// Every counter is changed by several threads, so each is atomic.
+struct ScanState {
+  // The completion of the current scan has been delivered.
+  std::atomic<bool> finished{false};
+  std::atomic<bool> threats_found{false};
+  // Path and drive scans: files handed over in batches. Module scans: the
+  // number of modules, then the number of modules to upload.
+  std::atomic<int32_t> queued_files{0};
+  // Answers read in the current stage.
+  std::atomic<int32_t> processed_files{0};
+  OutcomeCounts outcomes;
+  std::atomic<int32_t> module_total{0};
+  std::atomic<uint64_t> total_bytes{0};
+  ScanCallbacks callbacks;
+
+  // Clears every counter and mark of the previous scan (not the handlers).
+  void ResetCounters();
+};
+
+// One settled file, as the handlers receive it.
+struct FileScanResult {
+  std::u16string path;
+  uint64_t size = 0;  // file form only
+  ScanOutcome code = kOutcomeUnknown;
+  std::u16string threat_name;
+  std::u16string details;
+};
+
+// Reports result through the handler of form; stage is used by the module
+// form only (total = queued files, done = processed files).
+void ReportFileResult(ScanState& state, ReportForm form, int32_t stage,
+                      const FileScanResult& result);
+
+}  // namespace dravanta
