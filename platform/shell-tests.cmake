@@ -1,3 +1,4 @@
 # Tests of the shell's platform pieces.
-dravanta_test(platform_executable_path_test SOURCES executable_path_test.cpp LIBS dravanta_platform)
-dravanta_test(platform_process_list_test SOURCES process_list_test.cpp LIBS dravanta_platform)
+foreach(unit executable_path file_info last_error local_time message_box process_list wide_format)
+  dravanta_test(platform_${unit}_test SOURCES ${unit}_test.cpp LIBS dravanta_platform)
+endforeach()

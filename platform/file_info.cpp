@@ -1,0 +1,67 @@
+#include "platform/file_info.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/text.h"
+
+namespace dravanta {
+
+std::optional<uint64_t> FileSize(std::u16string_view path) {
+  struct stat info;
+  if (stat(Utf16ToUtf8(path).c_str(), &info) != 0) return std::nullopt;
+  return static_cast<uint64_t>(info.st_size);
+}
+
+FileTime LastWriteTime(std::u16string_view path) {
+  struct stat info;
+  if (stat(Utf16ToUtf8(path).c_str(), &info) != 0) return kEarliestFileTime;
+  return static_cast<FileTime>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+bool DeleteFile(std::u16string_view path) { return unlink(Utf16ToUtf8(path).c_str()) == 0; }
+
+bool SetFileSize(std::u16string_view path, uint64_t size) {
+  const int fd = open(Utf16ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool ok = ftruncate(fd, static_cast<off_t>(size)) == 0;
+  return close(fd) == 0 && ok;
+}
+
+std::unique_ptr<AppendFile> AppendFile::Open(std::u16string_view path, bool sole_writer) {
+  // O_NONBLOCK keeps a FIFO at the path from blocking the open; only a
+  // regular file is accepted.
+  const int fd = open(Utf16ToUtf8(path).c_str(),
+                      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+      (sole_writer && flock(fd, LOCK_EX | LOCK_NB) != 0)) {
+    close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<AppendFile>(new AppendFile(fd));
+}
+
+AppendFile::~AppendFile() { close(descriptor_); }
+
+bool AppendFile::Write(const void* data, size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = write(descriptor_, bytes, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace dravanta

@@ -1,0 +1,10 @@
+#include "platform/last_error.h"
+
+#include <errno.h>
+
+namespace dravanta {
+
+int LastErrorCode() { return errno; }
+void SetLastErrorCode(int code) { errno = code; }
+
+}  // namespace dravanta
