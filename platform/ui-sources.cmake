@@ -4,3 +4,4 @@ list(APPEND PLATFORM_SOURCES
   calendar_time.cpp
   user_and_host.cpp
   user_folders.cpp)
+list(APPEND PLATFORM_SOURCES random_token.cpp)

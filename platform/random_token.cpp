@@ -1,0 +1,31 @@
+#include "platform/random_token.h"
+
+#include <errno.h>
+#include <sys/random.h>
+
+#include <vector>
+
+namespace dravanta {
+
+std::string RandomHexToken(size_t bytes) {
+  std::vector<unsigned char> raw(bytes);
+  size_t filled = 0;
+  while (filled < bytes) {
+    const ssize_t n = getrandom(raw.data() + filled, bytes - filled, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return {};
+    }
+    filled += static_cast<size_t>(n);
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string token;
+  token.reserve(bytes * 2);
+  for (const unsigned char b : raw) {
+    token += kHex[b >> 4];
+    token += kHex[b & 0xF];
+  }
+  return token;
+}
+
+}  // namespace dravanta
