@@ -2,6 +2,9 @@
 list(APPEND PLATFORM_SOURCES
   atomic_file.cpp
   calendar_time.cpp
+  open_url.cpp
+  random_token.cpp
+  registry_store.cpp
+  standard_streams.cpp
   user_and_host.cpp
   user_folders.cpp)
-list(APPEND PLATFORM_SOURCES random_token.cpp)

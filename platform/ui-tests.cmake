@@ -1,1 +1,3 @@
 dravanta_test(platform_atomic_file_test SOURCES atomic_file_test.cpp LIBS dravanta_platform)
+dravanta_test(platform_registry_store_test SOURCES registry_store_test.cpp LIBS dravanta_platform
+  THREADED)

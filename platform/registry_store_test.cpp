@@ -1,0 +1,98 @@
+#include "platform/registry_store.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace dravanta {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RegistryStoreTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() / ("registry_store_test." + std::to_string(getpid()));
+    fs::remove_all(root_);
+    store_ = Utf8ToUtf16((root_ / "state" / "registry.ini").string());
+  }
+  void TearDown() override { fs::remove_all(root_); }
+  std::string Content() {
+    std::ifstream in(root_ / "state" / "registry.ini");
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  uint32_t Read(std::u16string_view key, std::u16string_view name) {
+    uint32_t value = 0xDEAD;
+    EXPECT_TRUE(ReadRegistryDword(store_, key, name, &value));
+    return value;
+  }
+
+  fs::path root_;
+  std::u16string store_;
+};
+
+TEST_F(RegistryStoreTest, WritesCreateTheFolderKeyAndValueAndReplaceValues) {
+  const std::u16string key = u"Software\\VARNOK\\QN5RA\\host/dravanta_rest";
+  ASSERT_TRUE(WriteRegistryDword(store_, key, u"qn5raRunning", 1));
+  ASSERT_TRUE(WriteRegistryDword(store_, key, u"qn5raThreatsFound", 2));
+  ASSERT_TRUE(WriteRegistryDword(store_, key, u"qn5raRunning", 0));
+  EXPECT_EQ(Content(),
+            "[Software\\VARNOK\\QN5RA\\host/dravanta_rest]\n"
+            "qn5raRunning=dword:0\n"
+            "qn5raThreatsFound=dword:2\n");
+  EXPECT_EQ(Read(key, u"qn5raRunning"), 0u);
+  EXPECT_EQ(Read(key, u"qn5raThreatsFound"), 2u);
+}
+
+TEST_F(RegistryStoreTest, KeysAreSeparateSections) {
+  ASSERT_TRUE(WriteRegistryDword(store_, u"A", u"v", 1));
+  ASSERT_TRUE(WriteRegistryDword(store_, u"B", u"v", 2));
+  ASSERT_TRUE(WriteRegistryDword(store_, u"A", u"w", 4294967295u));
+  EXPECT_EQ(Read(u"A", u"v"), 1u);
+  EXPECT_EQ(Read(u"B", u"v"), 2u);
+  EXPECT_EQ(Read(u"A", u"w"), 4294967295u);
+  EXPECT_EQ(Content(), "[A]\nv=dword:1\nw=dword:4294967295\n[B]\nv=dword:2\n");
+}
+
+TEST_F(RegistryStoreTest, MissingAndMalformedValuesAreNotRead) {
+  uint32_t value = 7;
+  EXPECT_FALSE(ReadRegistryDword(store_, u"A", u"v", &value));
+  fs::create_directories(root_ / "state");
+  std::ofstream(root_ / "state" / "registry.ini")
+      << "[A]\nv=dword:\nw=dword:99999999999\nx=string:1\ny=dword:-1\n[B\nz=dword:3\n";
+  for (const char16_t* name : {u"v", u"w", u"x", u"y", u"q"}) {
+    EXPECT_FALSE(ReadRegistryDword(store_, u"A", name, &value));
+  }
+  EXPECT_EQ(value, 7u);
+}
+
+TEST_F(RegistryStoreTest, UnrepresentableKeysAndNamesAreRefused) {
+  EXPECT_FALSE(WriteRegistryDword(store_, u"a\nb", u"v", 1));
+  EXPECT_FALSE(WriteRegistryDword(store_, u"a", u"v=w", 1));
+  EXPECT_FALSE(WriteRegistryDword(store_, u"a", u"", 1));
+  EXPECT_FALSE(WriteRegistryDword(u"/proc/no/registry.ini", u"a", u"v", 1));
+}
+
+TEST_F(RegistryStoreTest, ConcurrentWritersLoseNoValue) {  // THREADED
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 8; ++t) {
+    writers.emplace_back([this, t] {
+      const std::u16string name = u"v" + Utf8ToUtf16(std::to_string(t));
+      for (uint32_t i = 0; i < 20; ++i) WriteRegistryDword(store_, u"K", name, i);
+    });
+  }
+  for (auto& w : writers) w.join();
+  for (int t = 0; t < 8; ++t) EXPECT_EQ(Read(u"K", u"v" + Utf8ToUtf16(std::to_string(t))), 19u);
+}
+
+}  // namespace
+}  // namespace dravanta
