@@ -80,4 +80,9 @@ void StopWalker(DirectoryWalker& walker);
 // True once the end callback has returned (or the walker ended unbound).
 bool WalkerEnded(const DirectoryWalker& walker);
 
+// Waits until the controller thread, end callback included, has finished.
+// Returns at once for a walker that was never started. Never call it (or
+// destroy a walker) from one of that walker's own threads.
+void JoinWalker(DirectoryWalker& walker);
+
 }  // namespace dravanta

@@ -34,9 +34,11 @@ struct ScanCollection {
   ModuleMap modules;
 };
 
-// Total bytes 0, module map empty, previous walkers stopped, waited for and
-// destroyed. The connector clears its own per-scan counters beside this.
-// Must not be called from a walker's thread.
+// Total bytes 0, module map empty, previous walkers stopped, waited for (end
+// callbacks included) and destroyed. A scan start calls it first and clears
+// its own per-scan counters only afterwards, so that a late end callback of
+// an abandoned scan cannot count into the new one. StartPathScan and
+// StartDriveScan call it again (then a no-op). Not from a walker's thread.
 void ResetCollection(ScanCollection& collection);
 
 // Creates a walker for `root_path`, binds `bindings`, appends it to the list.

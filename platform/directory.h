@@ -1,0 +1,57 @@
+// Directory listing for the file walk.
+//
+// Names are raw bytes as the kernel gives them. Entries are classified
+// without following links: a link is `kOther`, whatever it points to.
+#pragma once
+
+#include <dirent.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dravanta {
+
+enum class EntryKind { kRegularFile, kDirectory, kOther };
+
+struct DirectoryEntry {
+  std::string_view name;  // valid until the next call on the reader
+  EntryKind kind = EntryKind::kOther;
+  uint64_t size = 0;  // regular files only
+};
+
+enum class FinalLink { kFollow, kDoNotFollow };
+
+// One open directory. Not copyable; closes itself.
+class DirectoryReader {
+ public:
+  DirectoryReader() = default;
+  ~DirectoryReader();
+  DirectoryReader(const DirectoryReader&) = delete;
+  DirectoryReader& operator=(const DirectoryReader&) = delete;
+
+  // Opens `path` for listing. With kDoNotFollow a link in the last component
+  // fails the open. False when it is not a readable directory.
+  bool Open(const std::string& path, FinalLink final_link);
+
+  // The filesystem (st_dev) of the open directory.
+  uint64_t device() const { return device_; }
+
+  // True when the open directory is on a pseudo filesystem (proc, sysfs,
+  // devtmpfs, cgroup, ...). Costs a query; ask when the device changes.
+  bool OnPseudoFilesystem() const;
+
+  // The next entry other than "." and ".."; false at the end or on a read
+  // error. Entries that vanish between listing and their size lookup are
+  // passed over.
+  bool Next(DirectoryEntry* entry);
+
+ private:
+  DIR* dir_ = nullptr;
+  uint64_t device_ = 0;
+};
+
+// What a path names, following links. false when it does not exist.
+bool LookUpPath(const std::string& path, EntryKind* kind, uint64_t* size);
+
+}  // namespace dravanta

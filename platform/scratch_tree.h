@@ -1,0 +1,47 @@
+// Small file trees built at run time for tests and benchmarks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dravanta {
+
+// A fresh folder under /tmp that removes itself (and everything below it,
+// links not followed) when destroyed. Paths given to the members are
+// relative to the root; every member aborts the test program on failure,
+// so a fixture is either complete or the run stops.
+class ScratchTree {
+ public:
+  ScratchTree();
+  ~ScratchTree();
+  ScratchTree(const ScratchTree&) = delete;
+  ScratchTree& operator=(const ScratchTree&) = delete;
+
+  // The root folder, without a trailing "/".
+  const std::string& root() const { return root_; }
+  std::string PathOf(std::string_view relative) const;
+
+  void AddFolder(std::string_view relative);
+  // A file of `size` bytes (sparse; the content is zeros).
+  void AddFile(std::string_view relative, uint64_t size);
+  void AddSymlink(std::string_view relative, std::string_view target);
+  void AddFifo(std::string_view relative);
+  void AddSocket(std::string_view relative);
+  // chmod; used to make folders unreadable.
+  void SetMode(std::string_view relative, unsigned mode);
+  // Removes a file, link or a whole folder.
+  void Remove(std::string_view relative);
+
+ private:
+  std::string root_;
+};
+
+// True when this process ignores file permissions (root), so that tests of
+// unreadable folders can tell whether they can make one.
+bool IgnoresFilePermissions();
+
+// Removes `path` recursively without following links; false on failure.
+bool RemoveTree(const std::string& path);
+
+}  // namespace dravanta
