@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   libsqlite3-dev libclamav-dev libyara-dev
   tinyproxy curl bfs xxd bc
+  nodejs chromium
 )
 
 missing=()
