@@ -43,7 +43,7 @@ class ResultDocumentsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     state_.callbacks = {&RecordModule, &RecordFile, nullptr, &reports_};
-    state_.total_bytes = 777;
+    state_.total_bytes = &total_bytes_;
     g_hook_messages = &hook_messages_;
     previous_hook_ = ErrorMessageHook.exchange(&RecordHook);
   }
@@ -52,6 +52,7 @@ class ResultDocumentsTest : public ::testing::Test {
     g_hook_messages = nullptr;
   }
 
+  std::atomic<uint64_t> total_bytes_{777};
   ScanState state_;
   std::vector<Report> reports_;
   std::vector<std::u16string> hook_messages_;

@@ -9,7 +9,6 @@ void ScanState::ResetCounters() {
   processed_files = 0;
   outcomes.Reset();
   module_total = 0;
-  total_bytes = 0;
 }
 
 void ReportFileResult(ScanState& state, ReportForm form, int32_t stage,
@@ -22,8 +21,9 @@ void ReportFileResult(ScanState& state, ReportForm form, int32_t stage,
                                 result.threat_name, result.details);
     }
   } else if (callbacks.file_progress != nullptr) {
-    callbacks.file_progress(callbacks.context, state.total_bytes.load(), result.size, result.path,
-                            result.code, result.threat_name, result.details);
+    callbacks.file_progress(
+        callbacks.context, state.total_bytes == nullptr ? 0 : state.total_bytes->load(),
+        result.size, result.path, result.code, result.threat_name, result.details);
   }
 }
 

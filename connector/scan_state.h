@@ -32,10 +32,12 @@ struct ScanState {
   std::atomic<int32_t> processed_files{0};
   OutcomeCounts outcomes;
   std::atomic<int32_t> module_total{0};
-  std::atomic<uint64_t> total_bytes{0};
+  // The total-bytes figure of the scan, kept by collection; none reads as 0.
+  const std::atomic<uint64_t>* total_bytes = nullptr;
   ScanCallbacks callbacks;
 
-  // Clears every counter and mark of the previous scan (not the handlers).
+  // Clears every counter and mark of the previous scan (not the handlers
+  // and not the total-bytes figure, which collection resets).
   void ResetCounters();
 };
 
