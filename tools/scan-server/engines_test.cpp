@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include "tools/scan-server/clamav_engine.h"
+#include "tools/scan-server/engine_set.h"
+#include "tools/scan-server/file_digest.h"
+#include "tools/scan-server/hash_list_engine.h"
+#include "tools/scan-server/test_files.h"
+#include "tools/scan-server/yara_engine.h"
+
+namespace dravanta::scan_server {
+namespace {
+
+using testing::EicarText;
+using testing::TempFolder;
+
+// Loading the engines takes a moment; the tests share one set.
+const EngineSet& ShippedEngines() {
+  static const EngineSet* set = [] {
+    EngineSettings settings;
+    settings.data_folder = ShippedDataFolder();
+    settings.max_file_size = 1 << 20;
+    return new EngineSet(LoadEngines(settings));
+  }();
+  return *set;
+}
+
+ScannedFile FileOf(const std::filesystem::path& path, const std::string& bytes) {
+  Digests digests = DigestOf(bytes);
+  return ScannedFile{path, digests.sha1, digests.md5, bytes.size()};
+}
+
+TEST(EnginesTest, ShippedDataLoadsThreeEngines) {
+  const EngineSet& set = ShippedEngines();
+  EXPECT_TRUE(set.problems.empty()) << set.problems.front();
+  ASSERT_EQ(set.engines.size(), 3u);
+  EXPECT_EQ(set.engines[0]->Description().name, "ClamAV");
+  EXPECT_EQ(set.engines[1]->Description().name, "YARA");
+  EXPECT_EQ(set.engines[2]->Description().name, "Hash list");
+  EXPECT_EQ(set.engines[1]->Description().definitions, "2 rules");
+}
+
+TEST(EnginesTest, VerdictsOnTestFiles) {
+  struct Expected {
+    int result;
+    std::string threat;
+  };
+  struct Case {
+    std::string name, bytes;
+    Expected clamav, yara, hash;
+  } cases[] = {
+      {"eicar.com",
+       EicarText(),
+       {1, "Dravanta.Test.EICAR.UNOFFICIAL"},
+       {1, "Dravanta.Test.EICAR"},
+       {1, "Dravanta.Test.EICAR"}},
+      // A changed copy is no longer on the hash list but still matches.
+      {"eicar-newline.txt",
+       EicarText() + "\r\n",
+       {1, "Dravanta.Test.EICAR.UNOFFICIAL"},
+       {1, "Dravanta.Test.EICAR"},
+       {0, ""}},
+      {"marker.txt",
+       "some text " + testing::ThreatMarkerText() + " more text",
+       {1, "Dravanta.Test.ThreatMarker.UNOFFICIAL"},
+       {0, ""},
+       {0, ""}},
+      {"suspicious.txt",
+       "x" + testing::SuspiciousMarkerText(),
+       {0, ""},
+       {2, "Dravanta.Test.SuspiciousMarker"},
+       {0, ""}},
+      {"clean.txt", "hello, world\n", {0, ""}, {0, ""}, {0, ""}},
+      {"empty", "", {0, ""}, {0, ""}, {7, ""}},
+      // The EICAR text later in a file is not the test file.
+      {"late-eicar.txt", std::string(100, ' ') + EicarText(), {0, ""}, {0, ""}, {0, ""}},
+  };
+  TempFolder folder;
+  const EngineSet& set = ShippedEngines();
+  ASSERT_EQ(set.engines.size(), 3u);
+  for (const auto& c : cases) {
+    ScannedFile file = FileOf(folder.Write(c.name, c.bytes), c.bytes);
+    const Expected* expected[] = {&c.clamav, &c.yara, &c.hash};
+    for (int i = 0; i < 3; ++i) {
+      EngineVerdict verdict = set.engines[i]->Scan(file);
+      EXPECT_EQ(verdict.engine_name, set.engines[i]->Description().name);
+      EXPECT_EQ(verdict.scan_result, expected[i]->result) << c.name << " " << verdict.engine_name;
+      EXPECT_EQ(verdict.threat_name, expected[i]->threat) << c.name << " " << verdict.engine_name;
+    }
+  }
+}
+
+TEST(EnginesTest, MissingFileFailsToScan) {
+  TempFolder folder;
+  ScannedFile file = FileOf(folder.path() / "gone", "x");
+  const EngineSet& set = ShippedEngines();
+  ASSERT_EQ(set.engines.size(), 3u);
+  EXPECT_EQ(set.engines[0]->Scan(file).scan_result, kFailedToScan);
+  EXPECT_EQ(set.engines[1]->Scan(file).scan_result, kFailedToScan);
+}
+
+TEST(EnginesTest, BrokenDataIsRefusedWithItsReason) {
+  TempFolder folder;
+  std::string error;
+  folder.Write("bad.txt", "# comment\n3395856CE81F2B7382DEE72602F798B642F14140\n");
+  folder.Write("good.txt", "");
+  EXPECT_EQ(LoadHashListEngine(folder.path() / "bad.txt", folder.path() / "good.txt", &error),
+            nullptr);
+  EXPECT_NE(error.find("bad.txt:2"), std::string::npos) << error;
+  error.clear();
+  folder.Write("short.txt", "1234 name\n");
+  EXPECT_EQ(LoadHashListEngine(folder.path() / "short.txt", folder.path() / "good.txt", &error),
+            nullptr);
+  EXPECT_NE(error.find("short.txt:1"), std::string::npos) << error;
+  error.clear();
+  EXPECT_EQ(LoadHashListEngine(folder.path() / "none.txt", folder.path() / "good.txt", &error),
+            nullptr);
+  EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
+
+  std::filesystem::create_directory(folder.path() / "yara");
+  folder.Write("yara/broken.yar", "rule Broken {\n condition: nonsense_here\n}\n");
+  error.clear();
+  EXPECT_EQ(LoadYaraEngine(folder.path() / "yara", &error), nullptr);
+  EXPECT_NE(error.find("broken.yar"), std::string::npos) << error;
+
+  std::filesystem::create_directory(folder.path() / "empty");
+  error.clear();
+  EXPECT_EQ(LoadYaraEngine(folder.path() / "empty", &error), nullptr);
+  EXPECT_NE(error.find("no YARA rule"), std::string::npos) << error;
+  error.clear();
+  EXPECT_EQ(LoadClamavEngine({folder.path() / "empty"}, 1000, &error), nullptr);
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(EnginesTest, HashListMatchesEitherDigestInEitherCase) {
+  TempFolder folder;
+  Digests clean = DigestOf("clean");
+  Digests bad = DigestOf("bad");
+  std::string lower_md5 = bad.md5;
+  for (char& c : lower_md5) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  folder.Write("bad.txt", "  " + lower_md5 + "\tBad.By.MD5  \n");
+  folder.Write("good.txt", clean.sha1 + "\n");
+  std::string error;
+  auto engine = LoadHashListEngine(folder.path() / "bad.txt", folder.path() / "good.txt", &error);
+  ASSERT_NE(engine, nullptr) << error;
+  EngineVerdict verdict = engine->Scan(FileOf("unused", "bad"));
+  EXPECT_EQ(verdict.scan_result, kThreatDetected);
+  EXPECT_EQ(verdict.threat_name, "Bad.By.MD5");
+  EXPECT_EQ(engine->Scan(FileOf("unused", "clean")).scan_result, kSkippedClean);
+  EXPECT_EQ(engine->Scan(FileOf("unused", "other")).scan_result, kThreatNotDetected);
+  EXPECT_EQ(engine->Description().definitions,
+            "0 SHA-1 and 1 MD5 known-bad, 1 SHA-1 and 0 MD5 known-good");
+}
+
+TEST(EnginesTest, SystemClamavFolderIsUsedOnlyWhenItHoldsFiles) {
+  TempFolder folder;
+  EngineSettings settings;
+  settings.data_folder = ShippedDataFolder();
+  settings.max_file_size = 1000;
+  settings.system_clamav_folder = folder.path() / "missing";
+  EngineSet set = LoadEngines(settings);
+  EXPECT_EQ(set.engines.size(), 3u);
+  // A folder with a database of its own adds its signatures.
+  std::filesystem::create_directory(folder.path() / "system");
+  folder.Write("system/extra.ndb", "Extra.Test:0:*:" + std::string("7a7a7a7a7a7a7a7a") + "\n");
+  settings.system_clamav_folder = folder.path() / "system";
+  set = LoadEngines(settings);
+  ASSERT_EQ(set.engines.size(), 3u);
+  EXPECT_EQ(set.engines[0]->Description().definitions, "3 signatures");
+  std::string bytes = "..zzzzzzzz..";
+  EngineVerdict verdict = set.engines[0]->Scan(FileOf(folder.Write("z.txt", bytes), bytes));
+  EXPECT_EQ(verdict.threat_name, "Extra.Test.UNOFFICIAL");
+}
+
+}  // namespace
+}  // namespace dravanta::scan_server

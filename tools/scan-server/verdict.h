@@ -1,0 +1,21 @@
+// Combines the verdicts of all engines into the verdict of one file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/scan-server/engine.h"
+
+namespace dravanta::scan_server {
+
+struct FileVerdict {
+  int final_scan_result = kThreatNotDetected;
+  std::string threat_name;  // the first threat (or suspicion) in engine order
+  std::vector<EngineVerdict> engines;
+};
+
+// Any threat gives 1, else any suspicion 2, else (all engines failed, or
+// there is no engine) 3, else 0.
+FileVerdict CombineVerdicts(std::vector<EngineVerdict> engines);
+
+}  // namespace dravanta::scan_server

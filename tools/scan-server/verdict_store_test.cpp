@@ -1,0 +1,140 @@
+#include "tools/scan-server/verdict_store.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tools/scan-server/test_files.h"
+
+namespace dravanta::scan_server {
+namespace {
+
+StoredFile FileWith(const std::string& sha1, int result, const std::string& threat) {
+  StoredFile file{sha1, "MD5", 10, "f.bin",
+                  CombineVerdicts({{"ClamAV", result, threat}, {"YARA", 0, ""}})};
+  return file;
+}
+
+std::string Sha1Of(int n) {
+  std::string number = std::to_string(n);
+  return std::string(40 - number.size(), 'A') + number;
+}
+
+std::unique_ptr<VerdictStore> OpenOrFail(const std::string& path) {
+  std::string error;
+  auto store = VerdictStore::Open(path, &error);
+  EXPECT_NE(store, nullptr) << error;
+  return store;
+}
+
+TEST(VerdictStoreTest, EngineVerdictsSurviveEncoding) {
+  std::vector<EngineVerdict> engines = {
+      {"ClamAV", 1, "Dravanta.Test.EICAR"}, {"Hash list", 7, ""}, {"YARA", 2, "a b"}};
+  std::vector<EngineVerdict> decoded = DecodeEngineVerdicts(EncodeEngineVerdicts(engines));
+  ASSERT_EQ(decoded.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(decoded[i].engine_name, engines[i].engine_name);
+    EXPECT_EQ(decoded[i].scan_result, engines[i].scan_result);
+    EXPECT_EQ(decoded[i].threat_name, engines[i].threat_name);
+  }
+  // A damaged line is skipped, a damaged number reads as a failed scan.
+  decoded = DecodeEngineVerdicts("no tabs\nA\tx\tT\n");
+  ASSERT_EQ(decoded.size(), 1u);
+  EXPECT_EQ(decoded[0].scan_result, kFailedToScan);
+}
+
+TEST(VerdictStoreTest, LookupAnswersStoredVerdictsInOrder) {
+  auto store = OpenOrFail("");
+  ASSERT_NE(store, nullptr);
+  std::string error;
+  ASSERT_TRUE(store->StoreScan(FileWith(Sha1Of(1), 1, "T"), {"pc", "me", "HW000001", ""}, &error));
+  ASSERT_TRUE(store->StoreScan(FileWith(Sha1Of(2), 0, ""), {}, &error));
+  auto verdicts = store->Lookup({Sha1Of(2), Sha1Of(3), Sha1Of(1)}, {});
+  ASSERT_EQ(verdicts.size(), 3u);
+  ASSERT_TRUE(verdicts[0]);
+  EXPECT_EQ(verdicts[0]->final_scan_result, 0);
+  EXPECT_FALSE(verdicts[1]);
+  ASSERT_TRUE(verdicts[2]);
+  EXPECT_EQ(verdicts[2]->final_scan_result, 1);
+  EXPECT_EQ(verdicts[2]->threat_name, "T");
+  ASSERT_EQ(verdicts[2]->engines.size(), 2u);
+  EXPECT_EQ(verdicts[2]->engines[0].threat_name, "T");
+  EXPECT_EQ(store->LookupCount(), 1);
+  EXPECT_EQ(store->ScanCount(), 2);
+  auto identities = store->ScanIdentities();
+  ASSERT_EQ(identities.size(), 2u);
+  EXPECT_EQ(identities[0].computer_name, "pc");
+  EXPECT_EQ(identities[0].user_name, "me");
+  EXPECT_EQ(identities[0].hardware_id, "HW000001");
+}
+
+TEST(VerdictStoreTest, RescanReplacesAndFailedScanIsNotRemembered) {
+  auto store = OpenOrFail("");
+  ASSERT_NE(store, nullptr);
+  std::string error;
+  ASSERT_TRUE(store->StoreScan(FileWith(Sha1Of(1), 0, ""), {}, &error));
+  ASSERT_TRUE(store->StoreScan(FileWith(Sha1Of(1), 1, "Later"), {}, &error));
+  StoredFile failed{Sha1Of(2), "MD5", 1, "", CombineVerdicts({{"ClamAV", 3, ""}})};
+  ASSERT_TRUE(store->StoreScan(failed, {}, &error));
+  auto verdicts = store->Lookup({Sha1Of(1), Sha1Of(2)}, {});
+  ASSERT_TRUE(verdicts[0]);
+  EXPECT_EQ(verdicts[0]->threat_name, "Later");
+  EXPECT_FALSE(verdicts[1]);
+  EXPECT_EQ(store->ScanCount(), 3);  // every scan is recorded all the same
+}
+
+TEST(VerdictStoreTest, FileDatabaseKeepsVerdictsAcrossReopening) {
+  testing::TempFolder folder;
+  std::string path = (folder.path() / "verdicts.db").string();
+  std::string error;
+  {
+    auto store = OpenOrFail(path);
+    ASSERT_NE(store, nullptr);
+    ASSERT_TRUE(store->StoreScan(FileWith(Sha1Of(7), 1, "Kept"), {"pc", "", "", ""}, &error));
+  }
+  auto store = OpenOrFail(path);
+  ASSERT_NE(store, nullptr);
+  auto verdicts = store->Lookup({Sha1Of(7)}, {});
+  ASSERT_TRUE(verdicts[0]);
+  EXPECT_EQ(verdicts[0]->threat_name, "Kept");
+  EXPECT_EQ(store->ScanCount(), 1);
+}
+
+TEST(VerdictStoreTest, UnusableDatabaseIsRefused) {
+  testing::TempFolder folder;
+  std::string error;
+  EXPECT_EQ(VerdictStore::Open((folder.path() / "no" / "such" / "x.db").string(), &error), nullptr);
+  EXPECT_NE(error.find("cannot open the database"), std::string::npos) << error;
+  folder.Write("text.db", std::string(4096, 'x'));
+  error.clear();
+  EXPECT_EQ(VerdictStore::Open((folder.path() / "text.db").string(), &error), nullptr);
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(VerdictStoreTest, ConcurrentScansAndLookups) {
+  auto store = OpenOrFail("");
+  ASSERT_NE(store, nullptr);
+  constexpr int kThreads = 4, kFilesEach = 50;
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kFilesEach; ++i) {
+        int n = t * kFilesEach + i;
+        std::string error;
+        if (!store->StoreScan(FileWith(Sha1Of(n), n % 2, n % 2 ? "T" : ""), {}, &error)) {
+          ++failures;
+        }
+        auto verdicts = store->Lookup({Sha1Of(n)}, {});
+        if (!verdicts[0] || verdicts[0]->final_scan_result != n % 2) ++failures;
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(store->ScanCount(), kThreads * kFilesEach);
+  EXPECT_EQ(store->LookupCount(), kThreads * kFilesEach);
+}
+
+}  // namespace
+}  // namespace dravanta::scan_server
