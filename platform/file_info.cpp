@@ -24,6 +24,19 @@ FileTime LastWriteTime(std::u16string_view path) {
   return static_cast<FileTime>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
+bool SetLastWriteTime(std::u16string_view path, FileTime time) {
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;  // the access time stays
+  times[1].tv_sec = static_cast<time_t>(time / 1000000000);
+  times[1].tv_nsec = static_cast<long>(time % 1000000000);
+  if (times[1].tv_nsec < 0) {
+    times[1].tv_nsec += 1000000000;
+    times[1].tv_sec -= 1;
+  }
+  return utimensat(AT_FDCWD, Utf16ToUtf8(path).c_str(), times, 0) == 0;
+}
+
 bool DeleteFile(std::u16string_view path) { return unlink(Utf16ToUtf8(path).c_str()) == 0; }
 
 bool SetFileSize(std::u16string_view path, uint64_t size) {

@@ -24,6 +24,9 @@ std::optional<uint64_t> FileSize(std::u16string_view path);
 // Last-write time of the file at `path`, or kEarliestFileTime.
 FileTime LastWriteTime(std::u16string_view path);
 
+// Sets the last-write time of the file at `path`; false when it cannot.
+bool SetLastWriteTime(std::u16string_view path, FileTime time);
+
 // Removes the file at `path`; false when it could not be removed (a missing
 // file included).
 bool DeleteFile(std::u16string_view path);

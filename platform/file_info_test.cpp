@@ -40,6 +40,17 @@ TEST_F(FileInfoTest, SizeAndTimeOfAFileAndOfNothing) {
   EXPECT_EQ(LastWriteTime(Path("missing")), kEarliestFileTime);
 }
 
+TEST_F(FileInfoTest, LastWriteTimeCanBeSetAndReadBack) {
+  WriteFile("a", "x");
+  const FileTime times[] = {FileTime{1700000000} * 1000000000 + 123456789, 1000000000,
+                            -1500000000};  // before 1970 too
+  for (const FileTime time : times) {
+    ASSERT_TRUE(SetLastWriteTime(Path("a"), time));
+    EXPECT_EQ(LastWriteTime(Path("a")), time);
+  }
+  EXPECT_FALSE(SetLastWriteTime(Path("missing"), 1000000000));
+}
+
 TEST_F(FileInfoTest, SizesPastFourGibibytesAreExact) {
   const uint64_t size = (uint64_t{5} << 30) + 1;
   ASSERT_TRUE(SetFileSize(Path("sparse"), size));

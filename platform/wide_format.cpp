@@ -96,7 +96,7 @@ void AddInteger(Output& out, const Spec& spec, const FormatArg& arg, char16_t co
   if (spec.has_precision) {
     if (body.size() < spec.precision) body.append(spec.precision - body.size(), u'0');
   } else if (body.empty()) {
-    body = u"0";
+    body.push_back(u'0');
   }
   std::reverse(body.begin(), body.end());
 

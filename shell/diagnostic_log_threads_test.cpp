@@ -1,0 +1,91 @@
+// Many threads writing at once: every record is a whole line and none is
+// lost, also across a rotation.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/file_info.h"
+#include "platform/text.h"
+#include "shell/diagnostic_log.h"
+#include "shell/test_files.h"
+
+namespace dravanta {
+namespace {
+
+constexpr int kThreads = 16;
+constexpr int kRecordsPerThread = 300;
+
+std::vector<std::string> Lines(const std::string& path) {
+  const std::string bytes = ReadWholeFile(path);
+  std::u16string text;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                  static_cast<unsigned char>(bytes[i + 1]) << 8);
+  }
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find(u"\r\n", start)) != std::u16string::npos; start = end + 2) {
+    lines.push_back(Utf16ToUtf8(text.substr(start, end - start)));
+  }
+  EXPECT_EQ(start, text.size());
+  return lines;
+}
+
+void WriteFromManyThreads(DiagnosticLog& log) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&log, t] {
+      for (int i = 0; i < kRecordsPerThread; ++i) {
+        const FormatArg args[] = {t, i};
+        log.Write(LogKind::kInfo, "worker.cpp", 7, u"thread %d record %d", args);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+}
+
+void ExpectEveryRecordOnce(const std::vector<std::string>& lines) {
+  std::set<std::string> seen;
+  for (const std::string& line : lines) {
+    const size_t tab = line.rfind('\t');
+    ASSERT_NE(tab, std::string::npos) << line;
+    EXPECT_NE(line.find("\tInfo\tworker.cpp#7\t"), std::string::npos) << line;
+    EXPECT_TRUE(seen.insert(line.substr(tab + 1)).second) << "twice: " << line;
+  }
+  for (int t = 0; t < kThreads; ++t) {
+    for (int i = 0; i < kRecordsPerThread; ++i) {
+      EXPECT_EQ(seen.count("thread " + std::to_string(t) + " record " + std::to_string(i)), 1u);
+    }
+  }
+}
+
+TEST(DiagnosticLogThreadsTest, RecordsFromManyThreadsAreWholeAndComplete) {
+  TemporaryFolder folder;
+  DiagnosticLog log;
+  log.SetLevel(3);
+  ASSERT_TRUE(log.Open(Utf8ToUtf16(folder.Path("log"))));
+  WriteFromManyThreads(log);
+  const std::vector<std::string> lines = Lines(folder.Path("log"));
+  EXPECT_EQ(lines.size(), static_cast<size_t>(kThreads * kRecordsPerThread));
+  ExpectEveryRecordOnce(lines);
+}
+
+TEST(DiagnosticLogThreadsTest, NothingIsLostAcrossARotation) {
+  TemporaryFolder folder;
+  const std::u16string path = Utf8ToUtf16(folder.Path("log"));
+  ASSERT_TRUE(SetFileSize(path, kLogRotationBytes + 1));
+  DiagnosticLog log;
+  log.SetLevel(3);
+  ASSERT_TRUE(log.Open(path));
+  WriteFromManyThreads(log);
+  // The first record rotated to the empty partner; all records are there.
+  EXPECT_EQ(log.active_path(), Utf8ToUtf16(folder.Path("_log")));
+  EXPECT_EQ(FileSize(path), kLogRotationBytes + 1);
+  ExpectEveryRecordOnce(Lines(folder.Path("_log")));
+}
+
+}  // namespace
+}  // namespace dravanta
