@@ -537,6 +537,13 @@ test("leaving the page sends a close request; a reload loads the page again", as
   assert.deepEqual(bridge.navigations, ["app:1005@Init", "app:1005@Init"]);
 });
 
+test("closing the page sends a close request", async () => {
+  await open();
+  await page.close();
+  page = null;
+  await waitUntil(() => bridge.closeRequests === 1, "the close request");
+});
+
 test("a full file scan in progress asks before the page is left", async () => {
   bridge.enabledLevels = "1,3";
   await open();

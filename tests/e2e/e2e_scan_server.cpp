@@ -1,0 +1,93 @@
+// The scanning server of the browser tests: the fake server of
+// tests/support on a free loopback port, with a few engines, knowing every
+// file as clean except those whose SHA-1 signatures are named on the command
+// line, which it reports infected by two of its engines.
+//
+//   e2e_scan_server ENGINES [SIGNATURE=THREAT ...]
+//
+// Prints "url <address>" on standard output and serves until standard input
+// is closed.
+#include <cctype>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "tests/support/fake_scan_server.h"
+
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string Threat(const std::string& name) {
+  return "<threat_name><![CDATA[" + name + "]]></threat_name>";
+}
+
+std::string EngineResult(int engine, int result, const std::string& threat) {
+  return "<engine_result><engine_name>engine" + std::to_string(engine) + "</engine_name>" +
+         Threat(threat) + "<scan_result>" + std::to_string(result) + "</scan_result></engine_result>";
+}
+
+// One object of a "scanmultiple" answer: clean, or infected with the
+// verdict of each engine (1 detected, 0 not detected, 2 suspicious).
+std::string LookupObject(const std::string& signature, const std::string* threat, int engines) {
+  std::string object = "<object><signature>" + signature + "</signature>";
+  if (threat == nullptr) return object + "<final_scan_result>0</final_scan_result></object>";
+  object += "<final_scan_result>1</final_scan_result>" + Threat(*threat) + "<engine_results>";
+  for (int e = 1; e <= engines; ++e) {
+    if (e == 1) object += EngineResult(e, 1, *threat);
+    else if (e == 2) object += EngineResult(e, 2, "Suspicious.Generic");
+    else object += EngineResult(e, 0, "");
+  }
+  return object + "</engine_results></object>";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cerr << "usage: e2e_scan_server ENGINES [SIGNATURE=THREAT ...]\n";
+    return 2;
+  }
+  const int engines = std::stoi(argv[1]);
+  std::map<std::string, std::string> infected;  // lower-case signature -> threat
+  for (int i = 2; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto equals = arg.find('=');
+    if (equals == std::string::npos) {
+      std::cerr << "e2e_scan_server: expected SIGNATURE=THREAT, got " << arg << "\n";
+      return 2;
+    }
+    infected[Lower(arg.substr(0, equals))] = arg.substr(equals + 1);
+  }
+
+  dravanta::FakeScanServer server;
+  server.SetEngines(engines);
+  server.SetHandler("scanmultiple", [&](const dravanta::RecordedRequest& request) {
+    std::string document =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><method_response><name>scanmultiple</name><objects>";
+    std::stringstream list(request.body);
+    std::string signature;
+    while (!request.body.empty() && std::getline(list, signature, '|')) {
+      auto found = infected.find(Lower(signature));
+      document += LookupObject(signature, found != infected.end() ? &found->second : nullptr, engines);
+    }
+    return dravanta::ScriptedAnswer{.body = document + "</objects></method_response>"};
+  });
+  if (!server.Start()) {
+    std::cerr << "e2e_scan_server: cannot listen on the loopback address\n";
+    return 1;
+  }
+  std::cout << "url " << server.Url() << std::endl;
+
+  // Serve until the test closes our standard input.
+  std::string ignored;
+  while (std::getline(std::cin, ignored)) {
+  }
+  server.Stop();
+  return 0;
+}
