@@ -1,0 +1,41 @@
+// Reading a local file from start to end, in pieces, with 64-bit sizes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace dravanta {
+
+// An open file; descriptor is -1 when closed.
+struct ReadableFile {
+  int descriptor = -1;
+};
+
+// Opens the file named by a UTF-8 (raw byte) path for reading. On failure
+// returns false and sets *error_number to the system's error number.
+bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_number);
+
+// The file's current size in bytes.
+bool ReadableFileSize(const ReadableFile& file, std::uint64_t* size);
+
+// Reads up to size bytes at the current position, retrying interrupted
+// reads. Returns the count read (0 at end of file) or -1 on a read error.
+std::int64_t ReadFromFile(ReadableFile& file, void* buffer, std::size_t size);
+
+// Moves the position to offset bytes from the start.
+bool SeekReadableFile(ReadableFile& file, std::uint64_t offset);
+
+// Tells the system the file will be read once from start to end.
+void AdviseSequentialRead(const ReadableFile& file);
+
+// Closes the file (a closed file is left alone).
+void CloseReadableFile(ReadableFile* file);
+
+// Closes the file when the scope ends.
+struct ReadableFileCloser {
+  ReadableFile* file;
+  ~ReadableFileCloser() { CloseReadableFile(file); }
+};
+
+}  // namespace dravanta

@@ -1,0 +1,46 @@
+#include "platform/file_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace dravanta {
+namespace {
+
+TEST(FileReaderTest, ReadsSizeSeeksAndEnds) {
+  std::filesystem::path path = std::filesystem::temp_directory_path() /
+                               ("dravanta-reader-" + std::to_string(std::random_device{}()));
+  std::ofstream(path, std::ios::binary) << "0123456789";
+  ReadableFile file;
+  ASSERT_TRUE(OpenReadableFile(path.string(), &file, nullptr));
+  std::uint64_t size = 0;
+  ASSERT_TRUE(ReadableFileSize(file, &size));
+  EXPECT_EQ(size, 10u);
+  char buffer[16] = {};
+  EXPECT_EQ(ReadFromFile(file, buffer, 4), 4);
+  EXPECT_EQ(std::string(buffer, 4), "0123");
+  ASSERT_TRUE(SeekReadableFile(file, 8));
+  EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 2);
+  EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 0);
+  CloseReadableFile(&file);
+  EXPECT_EQ(file.descriptor, -1);
+  CloseReadableFile(&file);  // closing twice is harmless
+  std::filesystem::remove(path);
+}
+
+TEST(FileReaderTest, MissingFileAndFolderGiveErrorNumbers) {
+  ReadableFile file;
+  int error_number = 0;
+  EXPECT_FALSE(OpenReadableFile("/nonexistent/dravanta", &file, &error_number));
+  EXPECT_EQ(error_number, ENOENT);
+  EXPECT_FALSE(
+      OpenReadableFile(std::filesystem::temp_directory_path().string(), &file, &error_number));
+  EXPECT_EQ(error_number, EISDIR);
+  EXPECT_EQ(file.descriptor, -1);
+}
+
+}  // namespace
+}  // namespace dravanta

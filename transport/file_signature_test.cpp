@@ -1,0 +1,64 @@
+#include "transport/file_signature.h"
+
+#include <gtest/gtest.h>
+#include <openssl/sha.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "platform/text.h"
+
+namespace dravanta {
+namespace {
+
+class FileSignatureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("dravanta-signature-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::string Write(const std::string& name, const std::string& contents) {
+    std::string path = (folder_ / name).string();
+    std::ofstream(path, std::ios::binary) << contents;
+    return path;
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(FileSignatureTest, EmptyFileHasTheDigestOfEmptyInput) {
+  EXPECT_EQ(FileSignatureOfPath(Write("empty", "")), "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
+}
+
+TEST_F(FileSignatureTest, LargerThanOneBufferMatchesOpenSsl) {
+  std::mt19937 random(7);
+  std::string contents(3 * 1024 * 1024 + 12345, '\0');
+  for (char& c : contents) c = static_cast<char>(random());
+  unsigned char expected[SHA_DIGEST_LENGTH];
+  SHA1(reinterpret_cast<const unsigned char*>(contents.data()), contents.size(), expected);
+  Sha1Digest reference;
+  std::copy(expected, expected + SHA_DIGEST_LENGTH, reference.begin());
+  std::optional<std::string> signature = FileSignatureOfPath(Write("big", contents));
+  ASSERT_TRUE(signature);
+  EXPECT_EQ(*signature, DigestToHex(reference));
+  EXPECT_EQ(signature->find_first_not_of("0123456789ABCDEF"), std::string::npos);
+}
+
+TEST_F(FileSignatureTest, UnreadablePathsHaveNoSignature) {
+  EXPECT_FALSE(FileSignatureOfPath((folder_ / "missing").string()));
+  EXPECT_FALSE(FileSignatureOfPath(folder_.string()));  // a folder
+}
+
+// Names that are not valid UTF-8 reach the file through the lossless
+// UTF-16 form.
+TEST_F(FileSignatureTest, NonUtf8NameIsFoundThroughItsUtf16Form) {
+  std::string path = Write(std::string("bad\xff\xfe-name"), "abc");
+  EXPECT_EQ(FileSignature(Utf8ToUtf16(path)), "A9993E364706816ABA3E25717850C26C9CD0D89D");
+}
+
+}  // namespace
+}  // namespace dravanta

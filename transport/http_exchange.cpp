@@ -1,0 +1,309 @@
+#include "transport/http_exchange.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "platform/file_reader.h"
+#include "platform/text.h"
+#include "transport/certificate_check.h"
+#include "transport/client_identity.h"
+#include "transport/error_document.h"
+#include "transport/exchange_failure.h"
+#include "transport/request_path.h"
+#include "transport/server_settings.h"
+#include "transport/server_url.h"
+
+namespace dravanta {
+namespace {
+
+struct ExchangeConfiguration {
+  std::mutex lock;
+  ExchangeTimeouts timeouts;
+  std::string trusted_authority_file;
+};
+
+ExchangeConfiguration& Configuration() {
+  static ExchangeConfiguration* configuration = new ExchangeConfiguration;
+  return *configuration;
+}
+
+void InitialiseCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// State shared with libcurl's callbacks during one transfer.
+struct Transfer {
+  std::string headers;  // header block of the final response
+  std::string body;
+  TransferProgress progress;
+  ReadableFile file;
+  std::uint64_t upload_length = 0;
+  std::uint64_t uploaded = 0;
+};
+
+size_t OnHeader(char* data, size_t size, size_t count, void* context) {
+  auto* transfer = static_cast<Transfer*>(context);
+  std::string_view line(data, size * count);
+  // A new status line starts a new response (after an interim or an
+  // authentication answer): only the final one is kept.
+  bool new_block = transfer->headers.empty() || transfer->headers.ends_with("\r\n\r\n") ||
+                   transfer->headers.ends_with("\n\n");
+  if (line.starts_with("HTTP/") && new_block) {
+    transfer->headers.clear();
+    transfer->body.clear();
+    transfer->progress.response_started = true;
+  }
+  transfer->headers.append(line);
+  return size * count;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* context) {
+  auto* transfer = static_cast<Transfer*>(context);
+  transfer->body.append(data, size * count);
+  return size * count;
+}
+
+size_t OnUploadRead(char* buffer, size_t size, size_t count, void* context) {
+  auto* transfer = static_cast<Transfer*>(context);
+  transfer->progress.request_sent = true;
+  transfer->progress.body_started = true;
+  std::uint64_t remaining = transfer->upload_length - transfer->uploaded;
+  if (remaining == 0) {
+    transfer->progress.body_finished = true;
+    return 0;
+  }
+  size_t wanted = static_cast<size_t>(std::min<std::uint64_t>(remaining, size * count));
+  std::int64_t got = ReadFromFile(transfer->file, buffer, wanted);
+  if (got <= 0) {
+    // A read error, or the file ended before its announced length: stop
+    // now rather than leave the server waiting for bytes that never come.
+    transfer->progress.file_read_failed = true;
+    return CURL_READFUNC_ABORT;
+  }
+  transfer->uploaded += static_cast<std::uint64_t>(got);
+  if (transfer->uploaded == transfer->upload_length) transfer->progress.body_finished = true;
+  return static_cast<size_t>(got);
+}
+
+// libcurl rewinds the body when it must send the request again (proxy
+// authentication rounds).
+int OnUploadSeek(void* context, curl_off_t offset, int origin) {
+  auto* transfer = static_cast<Transfer*>(context);
+  if (origin != SEEK_SET || offset < 0 ||
+      !SeekReadableFile(transfer->file, static_cast<std::uint64_t>(offset))) {
+    transfer->progress.file_seek_failed = true;
+    return CURL_SEEKFUNC_FAIL;
+  }
+  transfer->uploaded = static_cast<std::uint64_t>(offset);
+  transfer->progress.body_finished = false;
+  return CURL_SEEKFUNC_OK;
+}
+
+// Header values come from settings; a line break in one would start a
+// header of its own.
+std::string WithoutLineBreaks(std::string value) {
+  std::erase_if(value, [](char c) { return c == '\r' || c == '\n'; });
+  return value;
+}
+
+bool HostIsUsable(std::string_view host) {
+  if (host.empty()) return false;
+  for (unsigned char c : host) {
+    if (c <= 0x20 || c >= 0x7F || std::strchr("/?#@[]\\%\"<>^`{|}", c) != nullptr) return false;
+  }
+  return true;
+}
+
+struct CurlHandle {
+  CURL* handle = curl_easy_init();
+  curl_slist* headers = nullptr;
+  ~CurlHandle() {
+    curl_slist_free_all(headers);
+    if (handle != nullptr) curl_easy_cleanup(handle);
+  }
+};
+
+void ConfigureProxy(CURL* handle) {
+  std::optional<std::string> proxy_name = TransportOption("proxy_name");
+  if (proxy_name) {
+    // An explicit (possibly empty) proxy: the environment is not read.
+    curl_easy_setopt(handle, CURLOPT_PROXY, proxy_name->c_str());
+  } else if (TransportOption("proxy_useie") != "1") {
+    curl_easy_setopt(handle, CURLOPT_PROXY, "");
+  }
+  // Else libcurl takes http_proxy, https_proxy, all_proxy and no_proxy from
+  // the environment: the user's system proxy settings on this platform.
+  std::optional<std::string> user = TransportOption("proxy_user");
+  std::optional<std::string> password = TransportOption("proxy_pass");
+  if (user && password) {
+    curl_easy_setopt(handle, CURLOPT_PROXYUSERNAME, user->c_str());
+    curl_easy_setopt(handle, CURLOPT_PROXYPASSWORD, password->c_str());
+    // libcurl probes the proxy and answers with the strongest scheme it
+    // offers: Negotiate, NTLM, Digest, then Basic.
+    curl_easy_setopt(handle, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
+  }
+}
+
+curl_slist* BuildHeaders(bool has_body) {
+  curl_slist* list = nullptr;
+  list = curl_slist_append(list, "Accept: text/xml");
+  if (std::optional<std::string> value = TransportOption("api_key")) {
+    list = curl_slist_append(list, ("X-API-Key: " + WithoutLineBreaks(*value)).c_str());
+  }
+  if (std::optional<std::string> value = TransportOption("custom_key")) {
+    list = curl_slist_append(list, ("X-Custom-Key: " + WithoutLineBreaks(*value)).c_str());
+  }
+  if (std::optional<std::string> value = TransportOption(HardwareIdentifierOption)) {
+    list = curl_slist_append(list, ("X-Hardware-ID: " + WithoutLineBreaks(*value)).c_str());
+  }
+  // Nothing else: remove what libcurl would add on its own.
+  list = curl_slist_append(list, "User-Agent:");
+  list = curl_slist_append(list, "Expect:");
+  list = curl_slist_append(list, "Proxy-Connection:");
+  if (has_body) list = curl_slist_append(list, "Content-Type:");
+  return list;
+}
+
+bool ArgumentsAreValid(const ServerRequest& request) {
+  if (request.verb == "POST") return request.data.has_value() && request.method != "getengineinfo";
+  if (request.verb == "GET") return request.data.has_value() || request.method == "getengineinfo";
+  return false;
+}
+
+ExchangeResult Failed(std::string message) { return {TransportFailed, MakeErrorDocument(message)}; }
+
+}  // namespace
+
+void SetExchangeTimeouts(const ExchangeTimeouts& timeouts) {
+  std::lock_guard guard(Configuration().lock);
+  Configuration().timeouts = timeouts;
+}
+
+ExchangeTimeouts CurrentExchangeTimeouts() {
+  std::lock_guard guard(Configuration().lock);
+  return Configuration().timeouts;
+}
+
+void SetTrustedAuthorityFile(const std::string& pem_path) {
+  std::lock_guard guard(Configuration().lock);
+  Configuration().trusted_authority_file = pem_path;
+}
+
+ExchangeResult PerformRequest(const ServerRequest& request) {
+  if (!ArgumentsAreValid(request)) return {TransportInvalidArgument, {}};
+
+  std::string rest;
+  std::optional<ServerAddress> address =
+      SplitServerUrl(request.server_url, TransportOption("port"), &rest);
+  if (!address) {
+    return {TransportInvalidArgument,
+            MakeErrorDocument(FormatMessage("invalid address specified: %s", rest.c_str()))};
+  }
+
+  InitialiseCurlOnce();
+  CurlHandle curl;
+  if (curl.handle == nullptr) return Failed(FormatMessage("WinHttpOpen failed (0x%.8X)", 0u));
+  CURL* handle = curl.handle;
+  if (!HostIsUsable(address->host)) {
+    return Failed(FormatMessage("WinHttpConnect failed (0x%.8X)", CURLE_URL_MALFORMAT));
+  }
+
+  RequestPathParts parts;
+  parts.server_path = address->path;
+  parts.method = request.method;
+  parts.data = request.data;
+  parts.type = request.type;
+  if (std::optional<std::u16string> name = ComputerName()) parts.computer_name = Utf16ToUtf8(*name);
+  if (std::optional<std::u16string> name = UserName()) parts.user_name = Utf16ToUtf8(*name);
+  std::string url = std::string(address->secure ? "https://" : "http://") + address->host;
+  if (address->port != 0) url += ":" + std::to_string(address->port);
+  url += BuildRequestPath(parts);
+
+  ExchangeTimeouts timeouts = CurrentExchangeTimeouts();
+  std::string authority_file;
+  {
+    std::lock_guard guard(Configuration().lock);
+    authority_file = Configuration().trusted_authority_file;
+  }
+
+  Transfer transfer;
+  ReadableFileCloser closer{&transfer.file};
+  transfer.progress.is_get = request.verb == "GET";
+  bool is_upload = request.verb == "POST" && request.type == "file";
+  transfer.progress.is_upload = is_upload;
+
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connect_milliseconds);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, timeouts.stall_seconds);
+  curl_easy_setopt(handle, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+  curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &OnHeader);
+  curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &OnBody);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(handle, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
+  if (!authority_file.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, authority_file.c_str());
+  ConfigureProxy(handle);
+
+  if (TransportOption("cert_check") == "0") {
+    bool set = curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L) == CURLE_OK &&
+               curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION,
+                                &InstallRelaxedCertificateCheck) == CURLE_OK;
+    if (!set) return Failed(FormatMessage("WinHttpSetOption failed (0x%.8X)", 0u));
+  }
+
+  bool has_body = request.verb == "POST";
+  curl.headers = BuildHeaders(has_body);
+  curl_easy_setopt(handle, CURLOPT_HTTPHEADER, curl.headers);
+
+  if (request.verb == "GET") {
+    curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+  } else if (is_upload) {
+    int error_number = 0;
+    if (!OpenReadableFile(*request.data, &transfer.file, &error_number)) {
+      // Nothing is sent; the empty answer reads as an uninterpretable one.
+      std::string text;
+      TransportCode code = FinishResponse(&text);
+      return {code, text};
+    }
+    AdviseSequentialRead(transfer.file);
+    transfer.upload_length = request.data_length;
+    curl_easy_setopt(handle, CURLOPT_POST, 1L);
+    curl_easy_setopt(handle, CURLOPT_READFUNCTION, &OnUploadRead);
+    curl_easy_setopt(handle, CURLOPT_READDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_SEEKFUNCTION, &OnUploadSeek);
+    curl_easy_setopt(handle, CURLOPT_SEEKDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE,
+                     static_cast<curl_off_t>(request.data_length));
+  } else {
+    // The body is the data itself; data_length never exceeds it.
+    std::uint64_t length = std::min<std::uint64_t>(request.data_length, request.data->size());
+    curl_easy_setopt(handle, CURLOPT_POST, 1L);
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.data->c_str());
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(length));
+  }
+
+  CURLcode performed = curl_easy_perform(handle);
+  if (performed != CURLE_OK) {
+    curl_off_t request_size = 0;
+    curl_easy_getinfo(handle, CURLINFO_REQUEST_SIZE, &request_size);
+    if (request_size > 0) transfer.progress.request_sent = true;
+    if (!is_upload && transfer.progress.request_sent) {
+      transfer.progress.body_started = transfer.progress.body_finished = true;
+    }
+    return Failed(TransferFailureMessage(performed, transfer.progress));
+  }
+  std::string text = std::move(transfer.headers);
+  text += transfer.body;
+  TransportCode code = FinishResponse(&text);
+  return {code, std::move(text)};
+}
+
+}  // namespace dravanta

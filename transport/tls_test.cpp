@@ -1,0 +1,113 @@
+// "cert_check" against the TLS fake server with certificates made here.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "platform/text.h"
+#include "tests/support/fake_scan_server.h"
+#include "tests/support/tls_certificates.h"
+#include "transport/http_exchange.h"
+#include "transport/server_client.h"
+
+namespace dravanta {
+namespace {
+
+std::string Bytes(const char16_t* text) {
+  std::string bytes;
+  for (; *text != u'\0'; ++text) bytes.push_back(static_cast<char>(*text));
+  return bytes;
+}
+
+class TlsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    authority_ = new TlsIdentity(MakeAuthority("Dravanta Test Authority"));
+    authority_file_ =
+        new std::string((std::filesystem::temp_directory_path() /
+                         ("dravanta-authority-" + std::to_string(std::random_device{}()) + ".pem"))
+                            .string());
+    ASSERT_TRUE(WriteCertificatePem(*authority_, *authority_file_));
+  }
+  static void TearDownTestSuite() {
+    std::filesystem::remove(*authority_file_);
+    delete authority_;
+    delete authority_file_;
+  }
+  void SetUp() override {
+    ResetServerClient();
+    SetTrustedAuthorityFile(*authority_file_);
+  }
+  void TearDown() override {
+    ResetServerClient();
+    SetTrustedAuthorityFile("");
+  }
+
+  // One "getengineinfo" over TLS to a server with that certificate.
+  std::pair<TransportCode, std::string> Ask(const TlsIdentity& identity,
+                                            const char16_t* cert_check) {
+    FakeScanServer server(identity);
+    EXPECT_TRUE(server.Start());
+    const ServerClient& client = GetServerClient();
+    ResetServerClient();
+    client.SetOption(u"url", Utf8ToUtf16(server.Url()).c_str());
+    if (cert_check != nullptr) client.SetOption(u"cert_check", cert_check);
+    EXPECT_EQ(client.Initialise(), TransportOk);
+    char16_t* text = nullptr;
+    TransportCode code = client.GetEngineInfo(&text);
+    std::string answer = Bytes(text);
+    client.FreeResult(text);
+    return {code, answer};
+  }
+
+  static TlsIdentity* authority_;
+  static std::string* authority_file_;
+};
+
+TlsIdentity* TlsTest::authority_ = nullptr;
+std::string* TlsTest::authority_file_ = nullptr;
+
+TEST_F(TlsTest, CertificateCasesWithCheckOnAndOff) {
+  TlsIdentity unknown_authority = MakeAuthority("Unknown Authority");
+  struct Case {
+    const char* name;
+    TlsIdentity identity;
+    bool accepted_with_check;     // "cert_check" "1"
+    bool accepted_without_check;  // "cert_check" "0"
+  };
+  const Case cases[] = {
+      {"trusted", MakeServerCertificate(*authority_), true, true},
+      {"self-signed", MakeSelfSigned(), false, true},
+      {"unknown issuer", MakeServerCertificate(unknown_authority), false, true},
+      {"wrong host name", MakeServerCertificate(*authority_, "other.example"), false, true},
+      {"expired", MakeExpiredServerCertificate(*authority_), false, false},
+      {"expired self-signed", MakeExpiredSelfSigned(), false, false},
+      {"not yet valid self-signed", MakeNotYetValidSelfSigned(), false, false},
+  };
+  const std::string refused =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>"
+      "WinHttpSendRequest failed (0x0000003c)</error>";
+  for (const Case& c : cases) {
+    ASSERT_TRUE(c.identity.certificate) << c.name;
+    for (bool check : {true, false}) {
+      auto [code, text] = Ask(c.identity, check ? u"1" : u"0");
+      bool accepted = check ? c.accepted_with_check : c.accepted_without_check;
+      if (accepted) {
+        EXPECT_EQ(code, TransportOk) << c.name << " check " << check << ": " << text;
+        EXPECT_EQ(text, FakeScanServer::EngineDocument(1)) << c.name;
+      } else {
+        EXPECT_EQ(code, TransportFailed) << c.name << " check " << check;
+        EXPECT_EQ(text, refused) << c.name << " check " << check;
+      }
+    }
+  }
+}
+
+// Unset before Initialise, "cert_check" becomes "0".
+TEST_F(TlsTest, UnsetCheckAcceptsASelfSignedCertificate) {
+  auto [code, text] = Ask(MakeSelfSigned(), nullptr);
+  EXPECT_EQ(code, TransportOk) << text;
+}
+
+}  // namespace
+}  // namespace dravanta
