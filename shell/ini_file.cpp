@@ -1,0 +1,125 @@
+#include "shell/ini_file.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/sequential_file.h"
+#include "platform/text.h"
+
+namespace dravanta {
+namespace {
+
+// A line of more UTF-8 bytes than this holds more code units than any list
+// may (a UTF-16 code unit takes at most 3 bytes), so the rest of it need not
+// be kept.
+constexpr size_t kLineKeep = 3 * kIniListBufferLength;
+
+// The largest total of a list (each item with its zero) that is still read.
+constexpr size_t kIniListLimit = kIniListBufferLength - 3;
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+}  // namespace
+
+void IniScanner::Feed(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const size_t newline = bytes.find('\n');
+    const std::string_view piece = bytes.substr(0, newline);
+    const size_t keep = std::min(piece.size(), kLineKeep - std::min(line_length_, kLineKeep));
+    line_.append(piece.substr(0, keep));
+    if (piece.find(']', keep) != std::string_view::npos) bracket_past_kept_ = true;
+    if (piece.find_first_not_of(" \t\r") != std::string_view::npos) line_blank_ = false;
+    line_length_ += piece.size();
+    if (newline == std::string_view::npos) return;
+    EndLine();
+    bytes.remove_prefix(newline + 1);
+  }
+}
+
+void IniScanner::EndLine() {
+  std::string line = std::move(line_);
+  const bool overlong = line_length_ > kLineKeep;
+  const bool blank = line_blank_;
+  const bool bracket_past_kept = bracket_past_kept_;
+  line_.clear();
+  line_length_ = 0;
+  line_blank_ = true;
+  bracket_past_kept_ = false;
+
+  if (at_file_start_) {
+    // Lines before the first header are ignored, so the mark matters only
+    // for a header on the first line.
+    at_file_start_ = false;
+    if (line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
+  }
+  if (!overlong && !line.empty() && line.back() == '\r') line.pop_back();
+  if (blank || line.empty() || line[0] == ';') return;
+
+  if (line[0] == '[') {
+    const size_t close = line.find(']');
+    if (close != std::string::npos) {
+      AddSectionName(Utf8ToUtf16(std::string_view(line).substr(1, close - 1)), false);
+      return;
+    }
+    if (overlong && bracket_past_kept) {
+      AddSectionName(std::u16string(), true);  // a name longer than any list
+      return;
+    }
+  }
+  if (sections_seen_ == 1) AddEntry(Utf8ToUtf16(line), overlong);
+}
+
+void IniScanner::AddSectionName(std::u16string name, bool overlong) {
+  ++sections_seen_;
+  if (names_overflow_) return;
+  names_length_ += name.size() + 1;
+  if (overlong || names_length_ > kIniListLimit) {
+    names_overflow_ = true;
+    contents_.section_names.clear();
+    return;
+  }
+  contents_.section_names.push_back(std::move(name));
+}
+
+void IniScanner::AddEntry(std::u16string entry, bool overlong) {
+  if (entries_overflow_) return;
+  entries_length_ += entry.size() + 1;
+  if (overlong || entries_length_ > kIniListLimit) {
+    entries_overflow_ = true;
+    contents_.first_section_entries.clear();
+    return;
+  }
+  contents_.first_section_entries.push_back(std::move(entry));
+}
+
+IniContents IniScanner::Finish() {
+  if (line_length_ > 0) EndLine();  // a last line without a line end
+  IniContents contents = std::move(contents_);
+  contents_ = IniContents();
+  // Without the names no section can be told to be the first.
+  if (names_overflow_) contents.first_section_entries.clear();
+  return contents;
+}
+
+IniContents ScanIniText(std::string_view text) {
+  IniScanner scanner;
+  scanner.Feed(text);
+  return scanner.Finish();
+}
+
+IniContents ReadIniFile(std::u16string_view path) {
+  const std::unique_ptr<SequentialFile> file = SequentialFile::Open(path);
+  if (file == nullptr) return IniContents();
+  IniScanner scanner;
+  std::string buffer(64 * 1024, '\0');
+  for (;;) {
+    const int64_t n = file->Read(buffer.data(), buffer.size());
+    if (n < 0) return IniContents();  // a read error: as if unreadable
+    if (n == 0) break;
+    scanner.Feed(std::string_view(buffer.data(), static_cast<size_t>(n)));
+    if (scanner.hopeless()) return IniContents();
+  }
+  return scanner.Finish();
+}
+
+}  // namespace dravanta
