@@ -21,20 +21,9 @@ ClientIdentity IdentityOf(const httplib::Request& req) {
       req.get_header_value("X-Hardware-ID"), req.get_header_value("X-Custom-Key")};
 }
 
-// The declared body length; nullopt when there is none or it is not a
-// number that fits.
-std::optional<std::uint64_t> DeclaredLength(const httplib::Request& req) {
-  if (!req.has_header("Content-Length")) return std::nullopt;
-  std::string text = req.get_header_value("Content-Length");
-  std::uint64_t length = 0;
-  auto [rest, failure] = std::from_chars(text.data(), text.data() + text.size(), length);
-  if (failure != std::errc() || rest != text.data() + text.size()) return std::nullopt;
-  return length;
-}
-
 void DrainBody(const httplib::Request& req, const httplib::ContentReader& reader) {
-  std::optional<std::uint64_t> declared = DeclaredLength(req);
-  if (declared && *declared > kDrainLimit) return;
+  BodyFraming framing = FramingOf(req);
+  if (framing.refusal || (framing.length && *framing.length > kDrainLimit)) return;
   std::uint64_t drained = 0;
   reader([&drained](const char*, std::size_t length) {
     drained += length;
@@ -58,9 +47,9 @@ void HandleLookup(ScanService& service, const httplib::Request& req, httplib::Re
   const std::uint64_t limit = MaxLookupBodyBytes(service.limits);
   const Answer too_many = ErrorAnswer(413, "too many signatures in one lookup (at most " +
                                                std::to_string(service.limits.max_signatures) + ")");
-  if (std::optional<std::uint64_t> declared = DeclaredLength(req); declared && *declared > limit) {
-    return Refuse(req, res, reader, too_many);
-  }
+  BodyFraming framing = FramingOf(req);
+  if (framing.refusal) return Send(res, *framing.refusal);
+  if (framing.length && *framing.length > limit) return Refuse(req, res, reader, too_many);
   std::string body;
   bool fits = true;
   reader([&](const char* data, std::size_t length) {
@@ -77,9 +66,9 @@ void HandleUpload(ScanService& service, const httplib::Request& req, httplib::Re
   const std::uint64_t limit = service.limits.max_upload_bytes;
   const Answer too_large = ErrorAnswer(
       413, "the file is larger than this server accepts (" + std::to_string(limit) + " bytes)");
-  if (std::optional<std::uint64_t> declared = DeclaredLength(req); declared && *declared > limit) {
-    return Refuse(req, res, reader, too_large);
-  }
+  BodyFraming framing = FramingOf(req);
+  if (framing.refusal) return Send(res, *framing.refusal);
+  if (framing.length && *framing.length > limit) return Refuse(req, res, reader, too_large);
   std::unique_ptr<SpoolFile> spooled = service.spool->NewFile();
   if (!spooled) {
     return Refuse(req, res, reader, ErrorAnswer(500, "cannot store the upload on the server"));
@@ -102,6 +91,28 @@ void HandleUpload(ScanService& service, const httplib::Request& req, httplib::Re
 }
 
 }  // namespace
+
+BodyFraming FramingOf(const httplib::Request& req) {
+  BodyFraming framing;
+  if (req.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos) {
+    return framing;
+  }
+  if (!req.has_header("Content-Length")) {
+    // Without either, the body would run to the end of the connection and
+    // the answer could never be read.
+    framing.refusal = ErrorAnswer(411, "a request body needs a Content-Length header");
+    return framing;
+  }
+  std::string text = req.get_header_value("Content-Length");
+  std::uint64_t length = 0;
+  auto [rest, failure] = std::from_chars(text.data(), text.data() + text.size(), length);
+  if (text.empty() || failure != std::errc() || rest != text.data() + text.size()) {
+    framing.refusal = ErrorAnswer(400, "the Content-Length header is not a valid length");
+  } else {
+    framing.length = length;
+  }
+  return framing;
+}
 
 void InstallRoutes(httplib::Server& server, ScanService& service) {
   server.Get(kScannerPath, [&service](const httplib::Request& req, httplib::Response& res) {

@@ -262,6 +262,34 @@ TEST_F(RoutesTest, MalformedRequestsAreRefusedWithErrorDocuments) {
   EXPECT_NE(res->body.find("<error>no such address: /elsewhere</error>"), std::string::npos);
 }
 
+TEST(BodyFramingTest, BodyNeedsAValidLengthOrChunks) {
+  struct Case {
+    httplib::Headers headers;
+    std::optional<std::uint64_t> length;
+    int refusal_status;  // 0: accepted
+  } cases[] = {
+      {{{"Content-Length", "0"}}, 0, 0},
+      {{{"Content-Length", "18446744073709551615"}}, UINT64_MAX, 0},
+      {{{"Transfer-Encoding", "chunked"}}, std::nullopt, 0},
+      {{}, std::nullopt, 411},
+      {{{"Content-Length", "18446744073709551616"}}, std::nullopt, 400},
+      {{{"Content-Length", "99999999999999999999999"}}, std::nullopt, 400},
+      {{{"Content-Length", "-5"}}, std::nullopt, 400},
+      {{{"Content-Length", "12abc"}}, std::nullopt, 400},
+      {{{"Content-Length", ""}}, std::nullopt, 400},
+  };
+  for (const auto& c : cases) {
+    httplib::Request req;
+    req.headers = c.headers;
+    BodyFraming framing = FramingOf(req);
+    EXPECT_EQ(framing.length, c.length);
+    EXPECT_EQ(framing.refusal ? framing.refusal->status : 0, c.refusal_status);
+    if (framing.refusal) {
+      EXPECT_NE(framing.refusal->body.find("<error>"), std::string::npos);
+    }
+  }
+}
+
 TEST_F(RoutesTest, IdentityIsRecordedWithTheScan) {
   auto res = Post("method=scan&filename=a.txt&client_computer_name=DESK-1&client_user_name=ann",
                   "abc", {{"X-Hardware-ID", "AB12CD34"}, {"X-Custom-Key", "team"}});
