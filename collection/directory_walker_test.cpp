@@ -299,7 +299,7 @@ TEST(DirectoryWalkerTest, UnreadableFolderIsPassedOver) {
 TEST(DirectoryWalkerTest, DeepTreeIsWalkedToTheBottom) {
   ScratchTree tree;
   std::string path;
-  constexpr int kDepth = 300;
+  constexpr int kDepth = 200;
   for (int i = 0; i < kDepth; ++i) {
     path += (i ? "/" : "") + std::string("d");
     tree.AddFolder(path);
@@ -369,7 +369,7 @@ void BuildWideTree(ScratchTree& tree, int folders, int files_per_folder) {
 // The connector's abandon path: a stop from inside a batch callback.
 TEST(DirectoryWalkerTest, StopFromInsideABatchCallback) {
   ScratchTree tree;
-  BuildWideTree(tree, 200, 10);
+  BuildWideTree(tree, 100, 8);
   struct Context {
     Collector collector;
     DirectoryWalker* walker = nullptr;
@@ -398,12 +398,12 @@ TEST(DirectoryWalkerTest, StopFromInsideABatchCallback) {
   JoinWalker(*walker);
   EXPECT_EQ(context.batches_after_stop, 0);
   EXPECT_EQ(context.collector.ends, 1);
-  EXPECT_LT(context.collector.files.size(), 2000u);
+  EXPECT_LT(context.collector.files.size(), 800u);
 }
 
 TEST(DirectoryWalkerTest, StopFromAnotherThreadWhileListing) {
   ScratchTree tree;
-  BuildWideTree(tree, 200, 10);
+  BuildWideTree(tree, 100, 8);
   struct Context {
     Collector collector;
     std::atomic<bool> stop_returned{false};

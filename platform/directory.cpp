@@ -1,5 +1,6 @@
 #include "platform/directory.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -38,6 +39,7 @@ constexpr long kPseudoMagics[] = {
     0x958458f6,  // hugetlbfs
 };
 constexpr long kTmpfsMagic = 0x01021994;  // tmpfs and devtmpfs share it
+constexpr size_t kBufferBytes = 32 * 1024;
 
 EntryKind KindOfMode(mode_t mode) {
   if (S_ISREG(mode)) return EntryKind::kRegularFile;
@@ -56,15 +58,14 @@ bool IsDevtmpfsDevice(uint64_t device) {
 }  // namespace
 
 DirectoryReader::~DirectoryReader() {
-  if (dir_ != nullptr) closedir(dir_);
+  if (fd_ >= 0) close(fd_);
 }
 
 bool DirectoryReader::Open(const std::string& path, FinalLink final_link) {
-  if (dir_ != nullptr) {
-    closedir(dir_);
-    dir_ = nullptr;
-  }
-  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  buffer_used_ = buffer_next_ = 0;
+  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   if (final_link == FinalLink::kDoNotFollow) flags |= O_NOFOLLOW;
   const int fd = open(path.c_str(), flags);
   if (fd < 0) return false;
@@ -74,18 +75,15 @@ bool DirectoryReader::Open(const std::string& path, FinalLink final_link) {
     return false;
   }
   device_ = st.st_dev;
-  dir_ = fdopendir(fd);
-  if (dir_ == nullptr) {
-    close(fd);
-    return false;
-  }
+  fd_ = fd;
+  if (buffer_.empty()) buffer_.resize(kBufferBytes);
   return true;
 }
 
 bool DirectoryReader::OnPseudoFilesystem() const {
-  if (dir_ == nullptr) return false;
+  if (fd_ < 0) return false;
   struct statfs fs;
-  if (fstatfs(dirfd(dir_), &fs) != 0) return false;
+  if (fstatfs(fd_, &fs) != 0) return false;
   const long magic = static_cast<long>(fs.f_type);
   for (long pseudo : kPseudoMagics) {
     if (magic == pseudo) return true;
@@ -94,10 +92,17 @@ bool DirectoryReader::OnPseudoFilesystem() const {
 }
 
 bool DirectoryReader::Next(DirectoryEntry* entry) {
-  if (dir_ == nullptr) return false;
+  if (fd_ < 0) return false;
   for (;;) {
-    const dirent* d = readdir(dir_);
-    if (d == nullptr) return false;
+    if (buffer_next_ >= buffer_used_) {
+      // getdents64 directly: one system call per buffer, nothing more.
+      const ssize_t n = getdents64(fd_, buffer_.data(), buffer_.size());
+      if (n <= 0) return false;
+      buffer_used_ = static_cast<size_t>(n);
+      buffer_next_ = 0;
+    }
+    const auto* d = reinterpret_cast<const dirent64*>(buffer_.data() + buffer_next_);
+    buffer_next_ += d->d_reclen;
     const char* name = d->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
     entry->name = std::string_view(name, std::strlen(name));
@@ -111,7 +116,7 @@ bool DirectoryReader::Next(DirectoryEntry* entry) {
       return true;
     }
     struct stat st;
-    if (fstatat(dirfd(dir_), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
+    if (fstatat(fd_, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
     entry->kind = KindOfMode(st.st_mode);
     if (entry->kind == EntryKind::kRegularFile) entry->size = static_cast<uint64_t>(st.st_size);
     return true;

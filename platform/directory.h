@@ -4,11 +4,10 @@
 // without following links: a link is `kOther`, whatever it points to.
 #pragma once
 
-#include <dirent.h>
-
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dravanta {
 
@@ -47,8 +46,12 @@ class DirectoryReader {
   bool Next(DirectoryEntry* entry);
 
  private:
-  DIR* dir_ = nullptr;
+  int fd_ = -1;
   uint64_t device_ = 0;
+  // Raw entries as the kernel hands them over, read a buffer at a time.
+  std::vector<char> buffer_;
+  size_t buffer_used_ = 0;
+  size_t buffer_next_ = 0;
 };
 
 // What a path names, following links. false when it does not exist.

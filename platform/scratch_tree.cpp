@@ -37,15 +37,12 @@ std::string ScratchTree::PathOf(std::string_view relative) const {
 
 void ScratchTree::AddFolder(std::string_view relative) {
   const std::string path = PathOf(relative);
-  if (mkdir(path.c_str(), 0755) != 0) Fail("mkdir", path);
+  if (!CreateFolder(path)) Fail("mkdir", path);
 }
 
 void ScratchTree::AddFile(std::string_view relative, uint64_t size) {
   const std::string path = PathOf(relative);
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) Fail("create", path);
-  if (ftruncate(fd, static_cast<off_t>(size)) != 0) Fail("ftruncate", path);
-  close(fd);
+  if (!CreateSizedFile(path, size)) Fail("create", path);
 }
 
 void ScratchTree::AddSymlink(std::string_view relative, std::string_view target) {
@@ -78,6 +75,16 @@ void ScratchTree::SetMode(std::string_view relative, unsigned mode) {
 void ScratchTree::Remove(std::string_view relative) {
   const std::string path = PathOf(relative);
   if (!RemoveTree(path)) Fail("remove", path);
+}
+
+bool CreateFolder(const std::string& path) { return mkdir(path.c_str(), 0755) == 0; }
+
+bool CreateSizedFile(const std::string& path, uint64_t size) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool sized = ftruncate(fd, static_cast<off_t>(size)) == 0;
+  close(fd);
+  return sized;
 }
 
 bool IgnoresFilePermissions() { return geteuid() == 0; }

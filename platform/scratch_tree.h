@@ -41,6 +41,11 @@ class ScratchTree {
 // unreadable folders can tell whether they can make one.
 bool IgnoresFilePermissions();
 
+// A folder, and a sparse file of `size` bytes, at absolute paths (for
+// generated trees that outlive one run); false on failure.
+bool CreateFolder(const std::string& path);
+bool CreateSizedFile(const std::string& path, uint64_t size);
+
 // Removes `path` recursively without following links; false on failure.
 bool RemoveTree(const std::string& path);
 
