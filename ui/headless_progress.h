@@ -1,0 +1,30 @@
+// The progress line of a run without a page, on standard error.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dravanta {
+
+// "Files settled: N, threats: M, current file: <path>", with control
+// characters of the path shown as "?" so that the line stays one line.
+std::string ProgressLine(int64_t settled, size_t threats, std::u16string_view currentFile);
+
+// Decides when a line is written: on a terminal the line is rewritten in
+// place at most every 200 ms; otherwise a new line at most every 5 seconds,
+// and only when it changed.
+struct ProgressPrinter {
+  bool terminal = false;
+  std::chrono::steady_clock::time_point lastWrite{};
+  std::string lastLine;
+  bool wroteInPlace = false;
+
+  // The bytes to write now for `line` (maybe none).
+  std::string Update(const std::string& line, std::chrono::steady_clock::time_point now);
+  // Ends an in-place line so that later output starts on a line of its own.
+  std::string Finish();
+};
+
+}  // namespace dravanta

@@ -1,0 +1,198 @@
+// The dialog's life: construction, the modal run with the page host or
+// without a page, the navigation hook and the window messages.
+#include "ui/main_dialog.h"
+
+#include <thread>
+
+#include "connector/error_message_hook.h"
+#include "platform/open_url.h"
+#include "platform/random_token.h"
+#include "platform/registry_store.h"
+#include "platform/standard_streams.h"
+#include "platform/text.h"
+#include "platform/user_folders.h"
+#include "report/scan_report.h"
+#include "shell/diagnostic_log.h"
+#include "ui/headless_progress.h"
+#include "ui/notification_gate.h"
+#include "ui/page_host.h"
+
+namespace dravanta {
+namespace {
+
+using namespace std::chrono_literals;
+
+void LogConnectorError(std::u16string_view message) { LOG_ERROR(u"%s", message); }
+
+}  // namespace
+
+DialogServices ProgramDialogServices() {
+  DialogServices services;
+  services.connector = ProcessConnector();
+  services.registryStore = MachineRegistryStorePath();
+  services.openUrl = OpenUrlOnDesktop;
+  services.reportFolders.homeFolder = HomeFolder();
+  services.openBrowser = DesktopBrowserAvailable();
+  return services;
+}
+
+CQn5raClntDlg::CQn5raClntDlg(DialogServices services) : services_(std::move(services)) {}
+
+CQn5raClntDlg::~CQn5raClntDlg() { DeactivateDialog(this); }
+
+void CQn5raClntDlg::SetSettings(const ClientSettings& settings) {
+  std::lock_guard<std::mutex> hold(stateLock_);
+  settings_ = settings;
+}
+
+std::u16string CQn5raClntDlg::StatusText() {
+  std::lock_guard<std::mutex> hold(stateLock_);
+  return statusText_;
+}
+
+std::u16string CQn5raClntDlg::LastErrorMessage() {
+  std::lock_guard<std::mutex> hold(stateLock_);
+  return lastErrorMessage_;
+}
+
+ScanSummary CQn5raClntDlg::Summary() {
+  std::lock_guard<std::mutex> hold(stateLock_);
+  return summary_;
+}
+
+std::u16string CQn5raClntDlg::ScanLevel() {
+  std::lock_guard<std::mutex> hold(stateLock_);
+  return scanLevel_;
+}
+
+ClientSettings CQn5raClntDlg::Settings() {
+  std::lock_guard<std::mutex> hold(stateLock_);
+  return settings_;
+}
+
+int CQn5raClntDlg::DoModal() {
+  // The connector's error texts go to the log.
+  ErrorMessageHook = LogConnectorError;
+  result_.reset();
+  const int code = settings_.auto_start && !settings_.show_ui ? RunHeadless() : RunWithPage();
+  return code;
+}
+
+void CQn5raClntDlg::EndDialog(int code) {
+  result_ = code;
+  if (queue_ != nullptr) queue_->Stop();
+}
+
+int CQn5raClntDlg::RunWithPage() {
+  DialogTaskQueue queue;
+  PageBridge bridge;
+  bridge.callMethod = [this](std::u16string_view name, const std::vector<std::u16string>& arguments,
+                             std::u16string* answer) {
+    return CallPageMethod(name, arguments, answer);
+  };
+  bridge.navigate = [this](std::u16string_view address) { return OnBeforeNavigate(address); };
+  PageHost host(queue, bridge, RandomHexToken(16), services_.closeGrace);
+  if (!host.Start()) {
+    LOG_ERROR(u"The page host could not listen on the loopback address");
+    WriteStandardError("Dravanta Client: the page host could not be started\n");
+    return 100;
+  }
+  const std::string address = host.PageAddress();
+  WriteStandardOutput("Dravanta Client page: " + address + "\n");
+  LOG_INFO(u"Page at %s", Utf8ToUtf16(address));
+  if (services_.openBrowser && services_.openUrl != nullptr) services_.openUrl(address);
+
+  queue_ = &queue;
+  queue.Run(100ms, [&] {
+    if (!result_ && host.CloseDue()) OnClose();
+    if (result_) queue.Stop();
+  });
+  queue_ = nullptr;
+  host.Stop();
+  return result_.value_or(100);
+}
+
+int CQn5raClntDlg::RunHeadless() {
+  OnInitGui();  // with auto_start this sets up and starts the scan
+  ProgressPrinter printer;
+  printer.terminal = StandardErrorIsTerminal();
+  while (!result_) {
+    const bool final = IsFinalScanStatus(StatusText()) && !scanRunning_;
+    WriteStandardError(
+        printer.Update(ProgressLine(settledFiles_, results_.ThreatCount(), CurrentFileText()),
+                       std::chrono::steady_clock::now()));
+    if (final) break;
+    std::this_thread::sleep_for(100ms);
+  }
+  WriteStandardError(printer.Finish());
+  if (StatusText() == u"error") {
+    WriteStandardError(Utf16ToUtf8(LastErrorMessage()) + "\n");
+  } else {
+    WriteStandardOutput(EncodeReportText(ComposeReport()));
+  }
+  ExitApplication(true);
+  return result_.value_or(EndScanControl());
+}
+
+bool CQn5raClntDlg::OnBeforeNavigate(std::u16string_view address) {
+  const AppCommand command = ParseAppAddress(address);
+  if (!command.intercepted) return false;
+  switch (command.kind) {
+    case AppCommandKind::kDone:
+      OnDone();
+      break;
+    case AppCommandKind::kInit:
+      OnInitGui();
+      break;
+    case AppCommandKind::kSetupScan:
+      OnSetupScan();
+      break;
+    case AppCommandKind::kScanNow:
+      OnSetupScan();
+      ScanNow(command.argument);
+      break;
+    case AppCommandKind::kLoadedModulesOn:
+      allModules_ = true;
+      break;
+    case AppCommandKind::kLoadedModulesOff:
+      allModules_ = false;
+      break;
+    case AppCommandKind::kStopScan:
+      StopScan();
+      break;
+    case AppCommandKind::kShowResults:
+    case AppCommandKind::kUpdateProgressBar:
+    case AppCommandKind::kNone:
+      break;
+  }
+  return true;
+}
+
+void CQn5raClntDlg::OnClose() {
+  if (settings_.show_trayicon && !settings_.auto_start && tray_.iconAdded) {
+    tray_.hiddenToTray = true;
+    return;
+  }
+  if (IsActiveDialog(this)) {
+    ExitApplication(true);
+    return;
+  }
+  // No page is attached (it closed before it initialised, or after
+  // StopScan): with the window gone nothing could end the program later.
+  EndDialog(lastEndCode_.value_or(100));
+}
+
+void CQn5raClntDlg::OnMinimize() {
+  // Hiding needs the tray icon to bring the window back.
+  if (settings_.show_trayicon && tray_.iconAdded) tray_.hiddenToTray = true;
+}
+
+void CQn5raClntDlg::OnTrayNotification(uint32_t iconId, uint32_t mouseMessage) {
+  dravanta::OnTrayNotification(tray_, iconId, mouseMessage);
+}
+
+void CQn5raClntDlg::OnMenuCommand(uint32_t command) {
+  if (dravanta::OnTrayMenuCommand(tray_, command) == TrayAction::kExit) ExitApplication(false);
+}
+
+}  // namespace dravanta

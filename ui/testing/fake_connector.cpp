@@ -1,0 +1,116 @@
+#include "ui/testing/fake_connector.h"
+
+#include <chrono>
+
+namespace dravanta {
+namespace {
+
+struct Fake {
+  std::mutex lock;
+  std::condition_variable started;
+  FakeConnectorScript script;
+  FakeConnectorRecord record;
+};
+
+Fake& TheFake() {
+  static Fake fake;
+  return fake;
+}
+
+int32_t RecordStart(const char16_t* kind, CompletionCallback completion, void* context) {
+  Fake& f = TheFake();
+  int32_t result;
+  bool complete;
+  std::function<void()> onStart;
+  {
+    std::lock_guard<std::mutex> hold(f.lock);
+    f.record.starts++;
+    f.record.startKind = kind;
+    f.record.completion = completion;
+    f.record.context = context;
+    result = f.script.startResult;
+    complete = f.script.completeDuringStart && result == 0;
+    onStart = f.script.onStart;
+  }
+  if (onStart) onStart();
+  if (complete) completion(context, false, 3, 0, u"");
+  f.started.notify_all();
+  return result;
+}
+
+}  // namespace
+
+FakeConnectorScript& FakeScript() { return TheFake().script; }
+
+FakeConnectorRecord FakeRecord() {
+  std::lock_guard<std::mutex> hold(TheFake().lock);
+  return TheFake().record;
+}
+
+void ResetFakeConnector() {
+  std::lock_guard<std::mutex> hold(TheFake().lock);
+  TheFake().script = {};
+  TheFake().record = {};
+}
+
+bool WaitForStarts(int count) {
+  Fake& f = TheFake();
+  std::unique_lock<std::mutex> hold(f.lock);
+  return f.started.wait_for(hold, std::chrono::seconds(10),
+                            [&] { return f.record.starts >= count; });
+}
+
+const ConnectorEntryPoints& FakeConnector() {
+  static const ConnectorEntryPoints entry_points = {
+      [](std::u16string_view key) {
+        std::lock_guard<std::mutex> hold(TheFake().lock);
+        TheFake().record.initializeCalls++;
+        TheFake().record.apiKey = key;
+        if (TheFake().script.initializeResult == 0) TheFake().script.initialized = true;
+        return TheFake().script.initializeResult;
+      },
+      [] {
+        std::lock_guard<std::mutex> hold(TheFake().lock);
+        return TheFake().script.initialized;
+      },
+      [](const char16_t* name, const char16_t* value) {
+        std::lock_guard<std::mutex> hold(TheFake().lock);
+        TheFake().record.options.emplace_back(name, value);
+        return TheFake().script.setOptionResult;
+      },
+      [](bool all, ModuleProgressCallback progress, CompletionCallback completion, void* context) {
+        {
+          std::lock_guard<std::mutex> hold(TheFake().lock);
+          TheFake().record.allModules = all;
+          TheFake().record.moduleProgress = progress;
+        }
+        return RecordStart(u"modules", completion, context);
+      },
+      [](std::u16string_view targets, FileProgressCallback progress, CompletionCallback completion,
+         void* context) {
+        {
+          std::lock_guard<std::mutex> hold(TheFake().lock);
+          TheFake().record.targets = targets;
+          TheFake().record.fileProgress = progress;
+        }
+        return RecordStart(u"paths", completion, context);
+      },
+      [](FileProgressCallback progress, CompletionCallback completion, void* context) {
+        {
+          std::lock_guard<std::mutex> hold(TheFake().lock);
+          TheFake().record.fileProgress = progress;
+        }
+        return RecordStart(u"drives", completion, context);
+      },
+      [](char16_t* buffer) -> uint32_t {
+        std::lock_guard<std::mutex> hold(TheFake().lock);
+        const std::u16string& count = TheFake().script.engineCount;
+        count.copy(buffer, 99);
+        buffer[std::min<size_t>(count.size(), 99)] = 0;
+        return 0;
+      },
+  };
+  return entry_points;
+}
+
+}  // namespace dravanta

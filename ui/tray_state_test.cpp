@@ -1,0 +1,60 @@
+#include "ui/tray_state.h"
+
+#include <gtest/gtest.h>
+
+namespace dravanta {
+namespace {
+
+TEST(TrayState, AddingTheIconFailsHere) {
+  TrayState tray;
+  EXPECT_FALSE(AddTrayIcon(tray));
+  EXPECT_FALSE(tray.iconAdded);
+  EXPECT_FALSE(tray.menuLoaded);
+}
+
+TEST(TrayState, NotificationsOfAnAddedIcon) {
+  struct Case {
+    uint32_t icon;
+    uint32_t mouse;
+    bool hidden;
+    TrayAction action;
+    bool hiddenAfter;
+  };
+  const Case cases[] = {
+      {1, kMouseRightButtonUp, false, TrayAction::kShowMenu, false},
+      {1, kMouseContextMenu, true, TrayAction::kShowMenu, true},
+      {1, kMouseLeftDoubleClick, true, TrayAction::kShowWindow, false},
+      {1, kMouseLeftDoubleClick, false, TrayAction::kNothing, false},
+      {1, 0x201, true, TrayAction::kNothing, true},
+      {2, kMouseLeftDoubleClick, true, TrayAction::kNothing, true},
+  };
+  for (const Case& c : cases) {
+    TrayState tray;
+    tray.iconAdded = tray.menuLoaded = true;
+    tray.hiddenToTray = c.hidden;
+    EXPECT_EQ(OnTrayNotification(tray, c.icon, c.mouse), c.action) << c.mouse;
+    EXPECT_EQ(tray.hiddenToTray, c.hiddenAfter) << c.mouse;
+  }
+}
+
+TEST(TrayState, MenuCommands) {
+  TrayState tray;
+  tray.hiddenToTray = true;
+  EXPECT_EQ(OnTrayMenuCommand(tray, kMenuAbout), TrayAction::kNothing);
+  EXPECT_TRUE(tray.hiddenToTray);
+  EXPECT_EQ(OnTrayMenuCommand(tray, kMenuOpen), TrayAction::kShowWindow);
+  EXPECT_FALSE(tray.hiddenToTray);
+  EXPECT_EQ(OnTrayMenuCommand(tray, kMenuOpen), TrayAction::kNothing);
+  EXPECT_EQ(OnTrayMenuCommand(tray, kMenuExit), TrayAction::kExit);
+}
+
+TEST(TrayState, TooltipFollowsTheServerAndIsCut) {
+  EXPECT_EQ(TrayTooltip(u"host/path"), u"Dravanta Clienthost/path");
+  const std::u16string longServer(200, u's');
+  const std::u16string tip = TrayTooltip(longServer);
+  EXPECT_EQ(tip.size(), kTrayTooltipLimit);
+  EXPECT_EQ(tip.substr(tip.size() - 3), u"...");
+}
+
+}  // namespace
+}  // namespace dravanta
