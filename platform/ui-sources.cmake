@@ -5,6 +5,7 @@ list(APPEND PLATFORM_SOURCES
   open_url.cpp
   random_token.cpp
   registry_store.cpp
+  run_program.cpp
   standard_streams.cpp
   user_and_host.cpp
   user_folders.cpp)

@@ -24,14 +24,14 @@ std::string ProgressPrinter::Update(const std::string& line,
   lastWrite = now;
   lastLine = line;
   if (!terminal) return line + "\n";
-  wroteInPlace = true;
   return "\r" + line + "\x1b[K";
 }
 
-std::string ProgressPrinter::Finish() {
-  if (!wroteInPlace) return {};
-  wroteInPlace = false;
-  return "\n";
+std::string ProgressPrinter::Finish(const std::string& line) {
+  if (terminal) return "\r" + line + "\x1b[K\n";
+  if (line == lastLine) return {};
+  lastLine = line;
+  return line + "\n";
 }
 
 }  // namespace dravanta

@@ -19,12 +19,12 @@ struct ProgressPrinter {
   bool terminal = false;
   std::chrono::steady_clock::time_point lastWrite{};
   std::string lastLine;
-  bool wroteInPlace = false;
 
   // The bytes to write now for `line` (maybe none).
   std::string Update(const std::string& line, std::chrono::steady_clock::time_point now);
-  // Ends an in-place line so that later output starts on a line of its own.
-  std::string Finish();
+  // The last state, written whatever the time; ends an in-place line so
+  // that later output starts on a line of its own.
+  std::string Finish(const std::string& line);
 };
 
 }  // namespace dravanta

@@ -20,8 +20,7 @@ TEST(ProgressPrinter, TerminalRewritesInPlace) {
   EXPECT_EQ(p.Update("b", t0 + 100ms), "");  // too soon
   EXPECT_EQ(p.Update("b", t0 + 300ms), "\rb\x1b[K");
   EXPECT_EQ(p.Update("b", t0 + 900ms), "");  // unchanged
-  EXPECT_EQ(p.Finish(), "\n");
-  EXPECT_EQ(p.Finish(), "");
+  EXPECT_EQ(p.Finish("c"), "\rc\x1b[K\n");
 }
 
 TEST(ProgressPrinter, PipeGetsAFewWholeLines) {
@@ -30,7 +29,8 @@ TEST(ProgressPrinter, PipeGetsAFewWholeLines) {
   EXPECT_EQ(p.Update("a", t0), "a\n");
   EXPECT_EQ(p.Update("b", t0 + 1s), "");
   EXPECT_EQ(p.Update("b", t0 + 6s), "b\n");
-  EXPECT_EQ(p.Finish(), "");
+  EXPECT_EQ(p.Finish("b"), "");
+  EXPECT_EQ(p.Finish("c"), "c\n");
 }
 
 }  // namespace

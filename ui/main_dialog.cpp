@@ -116,15 +116,15 @@ int CQn5raClntDlg::RunHeadless() {
   OnInitGui();  // with auto_start this sets up and starts the scan
   ProgressPrinter printer;
   printer.terminal = StandardErrorIsTerminal();
+  const auto line = [this] {
+    return ProgressLine(settledFiles_, results_.ThreatCount(), CurrentFileText());
+  };
   while (!result_) {
-    const bool final = IsFinalScanStatus(StatusText()) && !scanRunning_;
-    WriteStandardError(
-        printer.Update(ProgressLine(settledFiles_, results_.ThreatCount(), CurrentFileText()),
-                       std::chrono::steady_clock::now()));
-    if (final) break;
+    if (IsFinalScanStatus(StatusText()) && !scanRunning_) break;
+    WriteStandardError(printer.Update(line(), std::chrono::steady_clock::now()));
     std::this_thread::sleep_for(100ms);
   }
-  WriteStandardError(printer.Finish());
+  WriteStandardError(printer.Finish(line()));
   if (StatusText() == u"error") {
     WriteStandardError(Utf16ToUtf8(LastErrorMessage()) + "\n");
   } else {

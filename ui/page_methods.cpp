@@ -3,8 +3,8 @@
 #include "platform/text.h"
 #include "platform/user_and_host.h"
 #include "platform/user_folders.h"
+#include "shell/client_version.h"
 #include "shell/diagnostic_log.h"
-#include "ui/client_version.h"
 #include "ui/main_dialog.h"
 #include "ui/result_texts.h"
 
@@ -63,7 +63,7 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
     *answer = PickPath(first);
   } else if (name == u"getClientInfo") {
     if (first == u"version") {
-      if (clientVersion_.empty()) clientVersion_ = ClientVersion();
+      if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
       *answer = clientVersion_;
     } else if (first == u"reportName") {
       const ScanSummary summary = Summary();
@@ -84,7 +84,7 @@ std::u16string CQn5raClntDlg::ComposeReport() {
   ScanReport report;
   ReadLoginName(&report.userId);
   ReadMachineHostName(&report.scanningSystem);
-  if (clientVersion_.empty()) clientVersion_ = ClientVersion();
+  if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
   report.clientVersion = clientVersion_;
   report.threats = results_.Threats();
   {

@@ -5,8 +5,8 @@
 
 #include "platform/registry_store.h"
 #include "platform/text.h"
+#include "shell/client_version.h"
 #include "shell/diagnostic_log.h"
-#include "ui/client_version.h"
 #include "ui/main_dialog.h"
 #include "ui/notification_gate.h"
 #include "ui/scan_argument.h"
@@ -62,7 +62,7 @@ void CQn5raClntDlg::OnInitGui() {
   // page stays usable.
   if (!setupDone_) connectorReady_ = false;
   ActivateDialog(this);
-  if (clientVersion_.empty()) clientVersion_ = ClientVersion();
+  if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
   tray_.hasOwner = true;
   tray_.iconId = kTrayIconId;
   if (settings_.auto_start && !autoStartDone_) {

@@ -1,0 +1,98 @@
+// The real program run without a page (auto_start=1 show_ui=0) against the
+// fake scanning server: exit code, report on standard output, message on
+// standard error.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/run_program.h"
+#include "tests/support/fake_scan_server.h"
+
+namespace dravanta {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HeadlessRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    const char* client = std::getenv("DRAVANTA_CLIENT");
+    ASSERT_NE(client, nullptr) << "DRAVANTA_CLIENT names the program under test";
+    client_ = client;
+    root_ =
+        fs::temp_directory_path() / ("headless_run." + std::to_string(getpid()) + "." +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "samples" / "sub");
+    std::ofstream(root_ / "samples" / "readme.txt") << "just text\n";
+    std::ofstream(root_ / "samples" / "sub" / "data.bin") << std::string(3000, 'd');
+    ASSERT_TRUE(server_.Start());
+    server_.SetEngines(3);
+  }
+  void TearDown() override {
+    server_.Stop();
+    fs::remove_all(root_);
+  }
+
+  ProgramRun Run(const std::string& server) {
+    return RunProgram(
+        {client_, "auto_start=1", "show_ui=0", "scan_type=1",
+         "scan_location=" + (root_ / "samples").string(), "server=" + server, "log_enable=0"},
+        120);
+  }
+
+  std::string client_;
+  fs::path root_;
+  FakeScanServer server_;
+};
+
+TEST_F(HeadlessRun, CleanFolderExitsZeroWithTheReport) {
+  const ProgramRun run = Run(server_.Url());
+  EXPECT_EQ(run.exitCode, 0) << run.standardError;
+  EXPECT_EQ(run.standardOutput.rfind("VARNOK - Dravanta Client SCAN RESULTS\r\n\r\n", 0), 0u)
+      << run.standardOutput;
+  EXPECT_NE(run.standardOutput.find("Scan Type:          \t     0\r\n"), std::string::npos);
+  EXPECT_NE(run.standardOutput.find("Clean Files:                 2\r\n"), std::string::npos);
+  EXPECT_NE(run.standardOutput.find("Infected Files:              0\r\n"), std::string::npos);
+  EXPECT_EQ(run.standardOutput.find("INFECTED FILES"), std::string::npos);
+  EXPECT_NE(run.standardError.find("Files settled: 2"), std::string::npos) << run.standardError;
+}
+
+TEST_F(HeadlessRun, InfectedFileExitsOneAndIsListed) {
+  std::ofstream(root_ / "samples" / "sub" / "eicar.com") << "pretend this is a test virus";
+  server_.SetUploadVerdict("eicar.com", 1, "Test.File.Dravanta");
+  const ProgramRun run = Run(server_.Url());
+  EXPECT_EQ(run.exitCode, 1) << run.standardError;
+  const std::string path = (root_ / "samples" / "sub" / "eicar.com").string();
+  EXPECT_NE(run.standardOutput.find("Infected Files:              1\r\n"), std::string::npos)
+      << run.standardOutput;
+  EXPECT_NE(run.standardOutput.find("1.  PATH:          " + path +
+                                    "\r\n"
+                                    "    THREAT NAME:   Test.File.Dravanta\r\n"),
+            std::string::npos)
+      << run.standardOutput;
+}
+
+TEST_F(HeadlessRun, UnreachableServerExitsHundredWithTheMessage) {
+  const std::string url = server_.Url();
+  server_.Stop();
+  const ProgramRun run = Run(url);
+  EXPECT_EQ(run.exitCode, 100);
+  EXPECT_EQ(run.standardOutput, "");
+  EXPECT_NE(run.standardError.find("server cannot be reached\n"), std::string::npos)
+      << run.standardError;
+}
+
+TEST_F(HeadlessRun, FailedLookupExitsHundred) {
+  server_.SetAnswer("scanmultiple", {.status = 500, .body = "broken"});
+  const ProgramRun run = Run(server_.Url());
+  EXPECT_EQ(run.exitCode, 100) << run.standardOutput;
+  EXPECT_EQ(run.standardOutput, "");
+  EXPECT_FALSE(run.standardError.empty());
+}
+
+}  // namespace
+}  // namespace dravanta
