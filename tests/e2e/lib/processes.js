@@ -56,7 +56,7 @@ function waitForExit(child, limitMs, what = "process") {
 // The tests' scanning server with `engines` engines; infected maps SHA-1
 // signatures to threat names.
 async function startScanServer({ engines = 3, infected = {} } = {}) {
-  const binary = process.env.DRAVANTA_E2E_SCAN_SERVER;
+  const binary = process.env.DRAVANTA_E2E_SCAN_SERVER && path.resolve(process.env.DRAVANTA_E2E_SCAN_SERVER);
   if (!binary) throw new Error("DRAVANTA_E2E_SCAN_SERVER is not set");
   const args = [String(engines), ...Object.entries(infected).map(([s, t]) => `${s}=${t}`)];
   const child = spawn(binary, args, { stdio: ["pipe", "pipe", "inherit"] });
@@ -74,7 +74,7 @@ async function startScanServer({ engines = 3, infected = {} } = {}) {
 // (home, state folder, log and reports). No desktop session is passed on,
 // so it opens no browser of its own.
 async function startClient(settings) {
-  const binary = process.env.DRAVANTA_CLIENT;
+  const binary = process.env.DRAVANTA_CLIENT && path.resolve(process.env.DRAVANTA_CLIENT);
   if (!binary) throw new Error("DRAVANTA_CLIENT is not set");
   const home = fs.mkdtempSync(path.join(os.tmpdir(), "dravanta-e2e-client-"));
   const env = { PATH: process.env.PATH, HOME: home, XDG_STATE_HOME: path.join(home, "state"), LANG: "C.UTF-8" };
