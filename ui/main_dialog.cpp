@@ -29,7 +29,6 @@ void LogConnectorError(std::u16string_view message) { LOG_ERROR(u"%s", message);
 DialogServices ProgramDialogServices() {
   DialogServices services;
   services.connector = ProcessConnector();
-  services.registryStore = MachineRegistryStorePath();
   services.openUrl = OpenUrlOnDesktop;
   services.reportFolders.homeFolder = HomeFolder();
   services.openBrowser = DesktopBrowserAvailable();

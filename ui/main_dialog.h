@@ -39,7 +39,9 @@ struct ScanSummary {
 // What the dialog needs from outside; tests put doubles in.
 struct DialogServices {
   ConnectorEntryPoints connector;
-  std::u16string registryStore;  // file of the registry store
+  // File of the registry store; empty: the machine's store, found when the
+  // first value is about to be written.
+  std::u16string registryStore;
   bool (*openUrl)(const std::string& url) = nullptr;
   ReportFolders reportFolders;  // program folder filled from the settings
   // How long a close request waits for a reloaded page.
@@ -152,7 +154,7 @@ class CQn5raClntDlg {
   ClientSettings settings_;  // scan_type and scan_location change per scan (state lock)
 
   // Scan control state; the flags that scan threads read are atomic.
-  bool registryReporting_ = false;
+  std::atomic<bool> registryReporting_{false};
   bool setupDone_ = false;
   std::atomic<bool> connectorReady_{false};
   std::atomic<bool> scanRunning_{false};

@@ -57,6 +57,9 @@ void ScanWorker(uint64_t serial, std::u16string argument, ConnectorEntryPoints c
 
 void CQn5raClntDlg::OnInitGui() {
   LOG_DEVINFO(u"OnInitGui");
+  if (settings_.show_trayicon && services_.registryStore.empty()) {
+    services_.registryStore = MachineRegistryStorePath();
+  }
   registryReporting_ = settings_.show_trayicon;
   // A reloaded page initialises again; the connector set up by the first
   // page stays usable.
