@@ -12,9 +12,11 @@ struct Fake {
   FakeConnectorRecord record;
 };
 
+// Never destroyed: detached scan workers may still finish with it while the
+// test program ends.
 Fake& TheFake() {
-  static Fake fake;
-  return fake;
+  static Fake* fake = new Fake;
+  return *fake;
 }
 
 int32_t RecordStart(const char16_t* kind, CompletionCallback completion, void* context) {
