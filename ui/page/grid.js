@@ -9,8 +9,10 @@
  *   });
  *   grid.setRows(rows);
  *
- * A column without a cell function shows row[columnIndex] as text. Cell
- * functions must put values in with $.fn.text, never as markup.
+ * A column without a cell function shows row[columnIndex] as text; with
+ * `path: true` a text too long for the column loses its beginning rather
+ * than its end, so a file's name stays in sight. Cell functions must put
+ * values in with $.fn.text, never as markup.
  */
 (function (global, $) {
   "use strict";
@@ -48,7 +50,12 @@
           column.cell($cell, row, index);
         } else {
           var value = row[c] === undefined || row[c] === null ? "" : String(row[c]);
-          $cell.text(value).attr("title", value);
+          if (column.path) {
+            $cell.addClass("grid-path").append($("<span>").text(value));
+          } else {
+            $cell.text(value);
+          }
+          $cell.attr("title", value);
         }
         $row.append($cell);
       });

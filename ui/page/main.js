@@ -222,7 +222,10 @@
     entries.forEach(function (path, index) {
       var $item = $("<li>", { class: "target" });
       $("<img>", { src: kind === "folder" ? "IMG_FOLDER" : "IMG_FILE", alt: "" }).appendTo($item);
-      $("<span>", { class: "target-path" }).text(path).attr("title", path).appendTo($item);
+      $("<span>", { class: "target-path" })
+        .append($("<span>").text(path))
+        .attr("title", path)
+        .appendTo($item);
       $("<button>", { type: "button", class: "remove", title: "Remove", "aria-label": "Remove" })
         .attr("data-kind", kind)
         .attr("data-index", index)
@@ -406,7 +409,7 @@
   function createGrids() {
     threatGrid = DravantaGrid.create($("#threat-grid"), {
       columns: [
-        { title: "Path", width: "62%" },
+        { title: "Path", width: "62%", path: true },
         {
           title: "Virus Name",
           width: "38%",
@@ -420,10 +423,10 @@
     });
     engineGrid = DravantaGrid.create($("#engine-grid"), {
       columns: [
-        { title: "Engines", width: "36%" },
+        { title: "Engines", width: "32%" },
         {
           title: "Results",
-          width: "34%",
+          width: "38%",
           cell: function ($cell, row) {
             var number = row[1];
             var name = engineResultName(number);
