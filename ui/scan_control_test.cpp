@@ -412,3 +412,35 @@ TEST_F(ScanControl, ManyThreadsNotifyAtOnce) {
 
 }  // namespace
 }  // namespace dravanta
+
+namespace dravanta {
+namespace {
+
+TEST_F(ScanControl, UnconfirmedExitDuringAFileScanKeepsTheDialog) {
+  struct Case {
+    const char* what;
+    std::u16string argument;
+    bool exitOnClean;
+    bool ends;
+  };
+  const Case cases[] = {
+      {"file scan running", u"0|/tmp", false, false},
+      {"exit_on_clean and no threats yet", u"0|/tmp", true, true},
+      {"module scan running", u"1|", false, true},
+  };
+  for (const Case& c : cases) {
+    ResetFakeConnector();
+    settings_.exit_on_clean = c.exitOnClean;
+    dialog_.reset();
+    Dialog().OnInitGui();
+    StartScan(c.argument);
+    Dialog().OnMenuCommand(kMenuExit);  // the tray menu cannot ask the page
+    EXPECT_EQ(Dialog().result().has_value(), c.ends) << c.what;
+    // A close from the page has been confirmed there.
+    Dialog().OnClose();
+    EXPECT_TRUE(Dialog().result().has_value()) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace dravanta
