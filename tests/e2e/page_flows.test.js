@@ -135,7 +135,8 @@ async function addTarget(path) {
   await page.fill("#pick-path", path);
   await page.click("#pick-add");
   await waitUntil(() => bridge.callsOf("pickFileFolder").length === before + 1, "pickFileFolder");
-  await page.waitForFunction(() => true);
+  // The Add button is back once the page has taken the answer in.
+  await page.waitForSelector("#pick-add:not([disabled])");
 }
 
 const listed = (selector) => page.locator(`${selector} .target-path`).allInnerTexts();
@@ -169,6 +170,11 @@ test("custom list: typed folders and files, sorted, no duplicates, removable", a
   await page.waitForSelector("#pick-message:not([hidden])");
   assert.equal(await text("#pick-message"), "No folder or file was found at /no/such/place");
   assert.equal(await page.locator("#folder-list .target").count(), 3);
+  await addTarget("home/user");
+  await page.waitForFunction(() => document.querySelector("#pick-message").textContent.startsWith("Type"));
+  assert.equal(await text("#pick-message"), "Type the full path of a folder or file, starting with /");
+  await addTarget("/no/such/place");
+  await page.waitForFunction(() => document.querySelector("#pick-message").textContent.startsWith("No folder"));
   await screenshot(page, "mock-custom-list");
 
   // Remove everything again: the scan button goes back to disabled.

@@ -259,9 +259,16 @@
 
   function pickTarget(typed) {
     if (typed === "") return Promise.resolve();
+    // One question at a time; the button comes back with the answer.
+    $("#pick-add").prop("disabled", true);
     return global.pickFileFolder(typed).then(function (answer) {
+      $("#pick-add").prop("disabled", false);
       if (answer === "") {
-        showPickMessage("No folder or file was found at " + typed);
+        showPickMessage(
+          typed.charAt(0) === "/"
+            ? "No folder or file was found at " + typed
+            : "Type the full path of a folder or file, starting with /"
+        );
         return;
       }
       var picked = parseAnswer(answer, "The picked folder");
@@ -275,7 +282,8 @@
         return;
       }
       showPickMessage("");
-      $("#pick-path").val("");
+      // Keep whatever was typed meanwhile.
+      if ($("#pick-path").val() === typed) $("#pick-path").val("");
       renderTargets();
     });
   }

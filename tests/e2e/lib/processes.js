@@ -77,7 +77,13 @@ async function startClient(settings) {
   const binary = process.env.DRAVANTA_CLIENT && path.resolve(process.env.DRAVANTA_CLIENT);
   if (!binary) throw new Error("DRAVANTA_CLIENT is not set");
   const home = fs.mkdtempSync(path.join(os.tmpdir(), "dravanta-e2e-client-"));
-  const env = { PATH: process.env.PATH, HOME: home, XDG_STATE_HOME: path.join(home, "state"), LANG: "C.UTF-8" };
+  const env = {
+    PATH: process.env.PATH,
+    HOME: home,
+    XDG_STATE_HOME: path.join(home, "state"),
+    LANG: "C.UTF-8",
+    DRAVANTA_NO_BROWSER: "1",
+  };
   const args = Object.entries({ show_ui: "1", log_file: path.join(home, "client.log"), ...settings }).map(
     ([k, v]) => `${k}=${v}`
   );
