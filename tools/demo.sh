@@ -70,18 +70,24 @@ else
 fi
 
 if [ "$HEADLESS" = no ]; then
-  say "The client's headless run is not available yet; uploading the samples with curl instead"
-  for f in "${FILES[@]}"; do
-    answer=$(scanner_request scan "&filename=$(basename "$f")" --data-binary "@$SAMPLES/$f")
-    print_verdicts "$answer" "$f"
+  say "The client's headless run is not available yet; curl does what it would do"
+  SIGNATURES=$(for f in "${FILES[@]}"; do sha1_of "$SAMPLES/$f"; done | paste -sd'|')
+  echo "One lookup of all ${#FILES[@]} SHA-1 signatures first:"
+  BRIEF=1 print_verdicts "$(scanner_request scanmultiple '&type=signature' --data-binary "$SIGNATURES")" \
+    "${FILES[@]}"
+  echo "Then every file the server does not know is uploaded whole and scanned:"
+  for f in "${FOUND_UNKNOWN[@]}"; do
+    print_verdicts "$(scanner_request scan "&filename=$(basename "$f")" --data-binary "@$SAMPLES/$f")" "$f"
   done
 fi
-scans_first=$(( $(count_server_scans) - scans_before ))
+scans_first=$(($(count_server_scans) - scans_before))
 
 SIGNATURES=$(for f in "${FILES[@]}"; do sha1_of "$SAMPLES/$f"; done | paste -sd'|')
-say "Per-engine verdicts the server now holds for each sample (one lookup by SHA-1)"
-print_verdicts "$(scanner_request scanmultiple '&type=signature' --data-binary "$SIGNATURES")" \
-  "${FILES[@]}"
+if [ "$HEADLESS" = yes ]; then
+  say "Per-engine verdicts the server holds for each sample (one lookup by SHA-1)"
+  print_verdicts "$(scanner_request scanmultiple '&type=signature' --data-binary "$SIGNATURES")" \
+    "${FILES[@]}"
+fi
 
 lookups_before=$(count_server_lookups)
 scans_before=$(count_server_scans)
@@ -90,13 +96,24 @@ if [ "$HEADLESS" = yes ]; then
   run_client 2 || true
   cat "$WORK/report2.txt"
   explain_client_rc "$CLIENT_RC" 2
+  scans_second=$(($(count_server_scans) - scans_before))
+  lookups_second=$(($(count_server_lookups) - lookups_before))
+fi
+# The verdicts as the server now answers them, without uploading anything.
+FOUND_THREATS=()
+FOUND_UNKNOWN=()
+if [ "$HEADLESS" = yes ]; then
+  BRIEF=1 print_verdicts "$(scanner_request scanmultiple '&type=signature' --data-binary "$SIGNATURES")" \
+    "${FILES[@]}" >/dev/null
 else
-  say "Second round: the same files settled by one lookup, no upload"
-  print_verdicts "$(scanner_request scanmultiple '&type=signature' --data-binary "$SIGNATURES")" \
+  say "Second round: the same files, settled by one lookup alone"
+  BRIEF=1 print_verdicts "$(scanner_request scanmultiple '&type=signature' --data-binary "$SIGNATURES")" \
     "${FILES[@]}"
 fi
-scans_second=$(( $(count_server_scans) - scans_before ))
-lookups_second=$(( $(count_server_lookups) - lookups_before ))
+if [ "$HEADLESS" = no ]; then
+  scans_second=$(($(count_server_scans) - scans_before))
+  lookups_second=$(($(count_server_lookups) - lookups_before))
+fi
 
 say "What the server did (its log)"
 sed -n 's/^scan-server: \(scan of\|lookup of\)/  \1/p' "$WORK/server.log"
@@ -110,8 +127,21 @@ if [ "$HEADLESS" = yes ]; then
 else
   echo "The client's headless mode is not available yet, so curl stood in for it."
 fi
-echo "First round: $scans_first files were unknown to the server and were uploaded and scanned;"
-echo "the EICAR test file was reported as a threat, the other files as clean."
-echo "Second round: $scans_second uploads and $lookups_second lookup request(s): the files were"
-echo "settled by their SHA-1 signatures alone, from the server's SQLite database."
+echo "First round: $scans_first of ${#FILES[@]} files were unknown to the server, so they were uploaded"
+echo "and scanned by every engine."
+if [ ${#FOUND_THREATS[@]} -gt 0 ]; then
+  echo "Threats found: ${FOUND_THREATS[*]}; the other $((${#FILES[@]} - ${#FOUND_THREATS[@]})) files are clean."
+else
+  echo "No threat was found."
+fi
+if [ "$scans_second" -eq 0 ]; then
+  echo "Second round: $lookups_second lookup request(s) and no upload: the files were settled by their"
+  echo "SHA-1 signatures alone, from the verdicts the server keeps in its SQLite database."
+else
+  echo "Second round: $lookups_second lookup request(s), yet $scans_second file(s) were uploaded again"
+  echo "although the server already knew them."
+fi
+if [ ${#FOUND_UNKNOWN[@]} -gt 0 ]; then
+  echo "Still unknown to the server: ${FOUND_UNKNOWN[*]}."
+fi
 echo "The server has been stopped and the temporary folder is removed."

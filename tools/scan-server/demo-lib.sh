@@ -75,6 +75,10 @@ scanner_request() {
 
 # print_verdicts DOCUMENT LABEL...: the file verdict and engine verdicts of
 # each "object" (lookup) or of the one answer (upload), labelled in order.
+# With BRIEF=1 only the file verdicts. Adds the labels of files with a threat
+# or suspicion to FOUND_THREATS and of unknown files to FOUND_UNKNOWN.
+FOUND_THREATS=()
+FOUND_UNKNOWN=()
 print_verdicts() {
   local document=$1
   shift
@@ -92,6 +96,11 @@ print_verdicts() {
       continue
     fi
     printf '  %-22s %s%s\n' "$label" "${RESULT_NAMES[$final]:-result $final}" "${threat:+ [$threat]}"
+    case $final in
+      1 | 2) FOUND_THREATS+=("$label") ;;
+      5) FOUND_UNKNOWN+=("$label") ;;
+    esac
+    [ "${BRIEF:-0}" = 1 ] && continue
     printf '%s' "$entry" | sed 's#</engine_result>#&\n#g' |
       sed -n 's#.*<engine_name>\(.*\)</engine_name><threat_name><!\[CDATA\[\(.*\)\]\]></threat_name><scan_result>\([0-9]*\)</scan_result></engine_result>#\1|\3|\2#p' |
       while IFS='|' read -r engine result name; do
