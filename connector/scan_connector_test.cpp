@@ -148,6 +148,7 @@ TEST_F(ScanConnectorTest, FailedPreparationsLeaveTheConnectorIdleAndUnprepared) 
 
 TEST_F(ScanConnectorTest, TheTransportIsPreparedOnceButCollectionOptionsApplyEachTime) {
   ScanRecorder first;
+  ScanRecorder second;
   ScanConnector connector;
   InitializeConnector(connector, u"key", FakeServerClient());
   tree_.AddFile("b.bin", 3);
@@ -161,7 +162,6 @@ TEST_F(ScanConnectorTest, TheTransportIsPreparedOnceButCollectionOptionsApplyEac
 
   SetConnectorOption(connector, u"ServerURL", u"http://127.0.0.1:2/b");
   SetConnectorOption(connector, u"BatchSize", u"1");
-  ScanRecorder second;
   ASSERT_EQ(StartPaths(connector, second, Folder()), 0);
   ASSERT_TRUE(second.WaitForCompletion());
   EXPECT_EQ(FakeRecord().options.size(), options_passed);
@@ -186,6 +186,7 @@ TEST_F(ScanConnectorTest, ASecondStartDuringAScanIsRefusedAndLeavesItAlone) {
   ResetFakeTransport(script);
   ScanRecorder recorder;
   ScanRecorder refused;
+  ScanRecorder next;
   ScanConnector connector;
   InitializeConnector(connector, u"", FakeServerClient());
   ASSERT_EQ(StartPaths(connector, recorder, Folder()), 0);
@@ -208,7 +209,6 @@ TEST_F(ScanConnectorTest, ASecondStartDuringAScanIsRefusedAndLeavesItAlone) {
   EXPECT_TRUE(refused.Completions().empty());
 
   // Once the completion is delivered, a start works again.
-  ScanRecorder next;
   ASSERT_EQ(StartPaths(connector, next, Folder()), 0);
   EXPECT_TRUE(next.WaitForCompletion());
 }

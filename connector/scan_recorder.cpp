@@ -25,13 +25,18 @@ void ScanRecorder::OnFileProgress(void* recorder, uint64_t total_bytes, uint64_t
 void ScanRecorder::OnCompletion(void* recorder, bool threats_found, int32_t files_scanned,
                                 ScanOutcome code, std::u16string_view message) {
   auto* self = static_cast<ScanRecorder*>(recorder);
+  void (*then)(ScanRecorder*) = nullptr;
   {
+    // Notified under the lock: a waiter that wakes may destroy the recorder
+    // as soon as the lock is free, so nothing of it is touched afterwards
+    // (but the handler a test asked for).
     std::lock_guard lock(self->lock_);
     if (self->completions_.empty()) self->progress_before_completion_ = self->progress_.size();
     self->completions_.push_back({threats_found, files_scanned, code, std::u16string(message)});
+    then = self->on_completion;
+    self->completed_.notify_all();
   }
-  self->completed_.notify_all();
-  if (self->on_completion != nullptr) self->on_completion(self);
+  if (then != nullptr) then(self);
 }
 
 bool ScanRecorder::WaitForCompletion(int timeout_milliseconds) {
