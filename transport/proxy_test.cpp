@@ -82,6 +82,8 @@ TEST_F(ProxyTest, NamedProxyWithCredentialsIsUsed) {
   RecordedRequest request = server_.Requests()[0];
   EXPECT_TRUE(CameThroughProxy(request));
   EXPECT_FALSE(request.HasHeader("Proxy-Authorization"));
+  EXPECT_EQ(request.Header("Accept"), "text/xml");
+  EXPECT_EQ(request.Header("X-Hardware-ID").size(), 8u);
 }
 
 TEST_F(ProxyTest, ProxyRefusesMissingOrWrongCredentials) {

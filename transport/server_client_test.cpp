@@ -293,6 +293,15 @@ TEST_F(ServerClientTest, UnusableAddressAndMissingServer) {
   EXPECT_EQ(answer.code, TransportInvalidArgument);
   EXPECT_EQ(answer.text, Document("invalid address specified: 127.0.0.1:"));
 
+  // Hosts that cannot name a machine fail at the connection step.
+  for (const char* url : {"http://", "http:///dravanta_rest", "http://a b:80", "http://a@b"}) {
+    ResetServerClient();
+    Use({url});
+    answer = LookUp({"AB"});
+    EXPECT_EQ(answer.code, TransportFailed) << url;
+    EXPECT_EQ(answer.text, Document("WinHttpConnect failed (0x00000003)")) << url;
+  }
+
   ResetServerClient();
   EXPECT_EQ(Client().Initialise(), TransportFailed);
   answer = LookUp({"AB"});
