@@ -151,15 +151,8 @@ void ConfigureProxy(CURL* handle) {
 curl_slist* BuildHeaders(bool has_body) {
   curl_slist* list = nullptr;
   list = curl_slist_append(list, "Accept: text/xml");
-  if (std::optional<std::string> value = TransportOption("api_key")) {
-    list = curl_slist_append(list, ("X-API-Key: " + WithoutLineBreaks(*value)).c_str());
-  }
-  if (std::optional<std::string> value = TransportOption("custom_key")) {
-    list = curl_slist_append(list, ("X-Custom-Key: " + WithoutLineBreaks(*value)).c_str());
-  }
-  if (std::optional<std::string> value = TransportOption(HardwareIdentifierOption)) {
-    list = curl_slist_append(list, ("X-Hardware-ID: " + WithoutLineBreaks(*value)).c_str());
-  }
+  for (const std::string& line : IdentityHeaderLines())
+    list = curl_slist_append(list, line.c_str());
   // Nothing else: remove what libcurl would add on its own.
   list = curl_slist_append(list, "User-Agent:");
   list = curl_slist_append(list, "Expect:");
@@ -177,6 +170,20 @@ bool ArgumentsAreValid(const ServerRequest& request) {
 ExchangeResult Failed(std::string message) { return {TransportFailed, MakeErrorDocument(message)}; }
 
 }  // namespace
+
+std::vector<std::string> IdentityHeaderLines() {
+  std::vector<std::string> lines;
+  if (std::optional<std::string> value = TransportOption("api_key")) {
+    lines.push_back("X-API-Key: " + WithoutLineBreaks(*value));
+  }
+  if (std::optional<std::string> value = TransportOption("custom_key")) {
+    lines.push_back("X-Custom-Key: " + WithoutLineBreaks(*value));
+  }
+  if (std::optional<std::string> value = TransportOption(HardwareIdentifierOption)) {
+    lines.push_back("X-Hardware-ID: " + WithoutLineBreaks(*value));
+  }
+  return lines;
+}
 
 void SetExchangeTimeouts(const ExchangeTimeouts& timeouts) {
   std::lock_guard guard(Configuration().lock);

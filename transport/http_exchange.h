@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "transport/server_client.h"
 
@@ -28,6 +29,11 @@ struct ExchangeResult {
 };
 
 ExchangeResult PerformRequest(const ServerRequest& request);
+
+// The identity headers of every request, in the order they are sent, each
+// only when its option has a value: "X-API-Key: ", "X-Custom-Key: ",
+// "X-Hardware-ID: ". Line breaks in the values are dropped.
+std::vector<std::string> IdentityHeaderLines();
 
 // Limits of an exchange. The defaults: 60 s to connect; a transfer that
 // moves less than 1 byte per second for 300 s is abandoned.

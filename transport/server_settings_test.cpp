@@ -4,6 +4,8 @@
 
 #include <set>
 
+#include "transport/http_exchange.h"
+
 namespace dravanta {
 namespace {
 
@@ -96,6 +98,20 @@ TEST_F(ServerSettingsTest, InitialiseWithIpBuildsTheServer) {
   SetTransportOption(u"ip", u"10.0.0.1:8008");
   EXPECT_EQ(InitialiseTransport(), TransportOk);
   EXPECT_EQ(ServerList(), (std::vector<std::string>{"10.0.0.1:8008/dravanta_rest"}));
+}
+
+TEST_F(ServerSettingsTest, IdentityHeadersInFixedOrderEachWhenSet) {
+  EXPECT_TRUE(IdentityHeaderLines().empty());
+  SetTransportOption(u"custom_key", u"c");
+  EXPECT_EQ(IdentityHeaderLines(), (std::vector<std::string>{"X-Custom-Key: c"}));
+  SetTransportOption(u"api_key", u"a");
+  SetTransportOption(u"url", u"x");
+  InitialiseTransport();
+  std::vector<std::string> lines = IdentityHeaderLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "X-API-Key: a");
+  EXPECT_EQ(lines[1], "X-Custom-Key: c");
+  EXPECT_EQ(lines[2], "X-Hardware-ID: " + *TransportOption(HardwareIdentifierOption));
 }
 
 }  // namespace
