@@ -6,19 +6,20 @@ namespace {
 // Signatures that are not well-formed are echoed only this far.
 constexpr std::size_t kEchoedSignatureLength = 64;
 
-std::string Element(std::string_view name, std::string_view escaped_text) {
-  std::string xml;
-  xml.reserve(name.size() * 2 + escaped_text.size() + 5);
-  xml.append("<").append(name).append(">").append(escaped_text);
-  xml.append("</").append(name).append(">");
-  return xml;
+void AppendElement(std::string* xml, std::string_view name, std::string_view escaped_text) {
+  xml->append("<").append(name).append(">").append(escaped_text);
+  xml->append("</").append(name).append(">");
 }
 
-std::string VerdictElements(const FileVerdict& verdict) {
-  std::string xml = Element("final_scan_result", std::to_string(verdict.final_scan_result));
-  xml += ThreatNameElement(verdict.threat_name);
-  xml += Element("objects", EngineResultElements(verdict.engines));
-  return xml;
+void AppendThreatName(std::string* xml, std::string_view name) {
+  xml->append("<threat_name><![CDATA[").append(name).append("]]></threat_name>");
+}
+
+void AppendVerdict(std::string* xml, int final_scan_result, std::string_view threat_name,
+                   std::string_view engine_results) {
+  AppendElement(xml, "final_scan_result", std::to_string(final_scan_result));
+  AppendThreatName(xml, threat_name);
+  AppendElement(xml, "objects", engine_results);
 }
 
 }  // namespace
@@ -56,8 +57,8 @@ std::string XmlEscape(std::string_view text) {
 }
 
 std::string ThreatNameElement(std::string_view name) {
-  std::string xml = "<threat_name><![CDATA[";
-  xml.append(name).append("]]></threat_name>");
+  std::string xml;
+  AppendThreatName(&xml, name);
   return xml;
 }
 
@@ -65,9 +66,9 @@ std::string EngineResultElements(const std::vector<EngineVerdict>& engines) {
   std::string xml;
   for (const EngineVerdict& engine : engines) {
     xml += "<engine_result>";
-    xml += Element("engine_name", XmlEscape(engine.engine_name));
-    xml += ThreatNameElement(engine.threat_name);
-    xml += Element("scan_result", std::to_string(engine.scan_result));
+    AppendElement(&xml, "engine_name", XmlEscape(engine.engine_name));
+    AppendThreatName(&xml, engine.threat_name);
+    AppendElement(&xml, "scan_result", std::to_string(engine.scan_result));
     xml += "</engine_result>";
   }
   return xml;
@@ -78,9 +79,9 @@ std::string EngineInfoDocument(const std::vector<EngineDescription>& engines) {
   xml += "<method_response><name>getengineinfo</name><engines>";
   for (const EngineDescription& engine : engines) {
     xml += "<engine>";
-    xml += Element("engine_name", XmlEscape(engine.name));
-    xml += Element("engine_version", XmlEscape(engine.version));
-    xml += Element("definitions", XmlEscape(engine.definitions));
+    AppendElement(&xml, "engine_name", XmlEscape(engine.name));
+    AppendElement(&xml, "engine_version", XmlEscape(engine.version));
+    AppendElement(&xml, "definitions", XmlEscape(engine.definitions));
     xml += "</engine>";
   }
   xml += "</engines></method_response>";
@@ -90,31 +91,39 @@ std::string EngineInfoDocument(const std::vector<EngineDescription>& engines) {
 std::string UploadAnswerDocument(const FileVerdict& verdict, const UploadedFile& file) {
   std::string xml(kXmlDeclaration);
   xml += "<method_response><name>scan</name>";
-  xml += VerdictElements(verdict);
+  AppendVerdict(&xml, verdict.final_scan_result, verdict.threat_name,
+                EngineResultElements(verdict.engines));
   xml += "<file>";
-  xml += Element("filename", XmlEscape(file.filename));
-  xml += Element("sha1", file.sha1);
-  xml += Element("md5", file.md5);
-  xml += Element("size", std::to_string(file.size));
+  AppendElement(&xml, "filename", XmlEscape(file.filename));
+  AppendElement(&xml, "sha1", file.sha1);
+  AppendElement(&xml, "md5", file.md5);
+  AppendElement(&xml, "size", std::to_string(file.size));
   xml += "</file></method_response>";
   return xml;
 }
 
 std::string LookupAnswerDocument(const std::vector<LookupEntry>& entries) {
   std::string xml(kXmlDeclaration);
+  std::size_t size = xml.size() + 80;
+  for (const LookupEntry& entry : entries) {
+    size += 120 + (entry.verdict ? entry.verdict->engine_results.size() : 0);
+  }
+  xml.reserve(size);
   xml += "<method_response><name>scanmultiple</name><results>";
   for (const LookupEntry& entry : entries) {
     xml += "<object>";
     if (entry.well_formed) {
-      xml += Element("signature", entry.signature);
+      AppendElement(&xml, "signature", entry.signature);
     } else {
-      xml += Element("signature", XmlEscape(entry.signature.substr(0, kEchoedSignatureLength)));
-      xml += Element("note", "not a 40-digit hexadecimal SHA-1 signature");
+      AppendElement(&xml, "signature",
+                    XmlEscape(std::string_view(entry.signature).substr(0, kEchoedSignatureLength)));
+      AppendElement(&xml, "note", "not a 40-digit hexadecimal SHA-1 signature");
     }
     if (entry.verdict) {
-      xml += VerdictElements(*entry.verdict);
+      AppendVerdict(&xml, entry.verdict->final_scan_result, entry.verdict->threat_name,
+                    entry.verdict->engine_results);
     } else {
-      xml += Element("final_scan_result", std::to_string(kUnknown));
+      AppendElement(&xml, "final_scan_result", std::to_string(kUnknown));
     }
     xml += "</object>";
   }
@@ -124,7 +133,7 @@ std::string LookupAnswerDocument(const std::vector<LookupEntry>& entries) {
 
 std::string ErrorDocument(std::string_view message) {
   std::string xml(kXmlDeclaration);
-  xml += Element("error", XmlEscape(message));
+  AppendElement(&xml, "error", XmlEscape(message));
   return xml;
 }
 

@@ -47,7 +47,7 @@ std::string UploadAnswerDocument(const FileVerdict& verdict, const UploadedFile&
 struct LookupEntry {
   std::string signature;  // upper-case when well-formed
   bool well_formed = false;
-  std::optional<FileVerdict> verdict;
+  RememberedVerdictPointer verdict;  // null: not known
 };
 std::string LookupAnswerDocument(const std::vector<LookupEntry>& entries);
 

@@ -68,10 +68,12 @@ TEST(DocumentsTest, RequestTextsCannotInjectMarkup) {
 
 TEST(DocumentsTest, LookupAnswerHasOneObjectPerEntryInOrder) {
   std::vector<LookupEntry> entries = {
-      {"3395856CE81F2B7382DEE72602F798B642F14140", true, EicarVerdict()},
-      {"0000000000000000000000000000000000000000", true, std::nullopt},
-      {"x<y", false, std::nullopt},
-      {std::string(100, 'z'), false, std::nullopt},
+      {"3395856CE81F2B7382DEE72602F798B642F14140", true,
+       std::make_shared<const RememberedVerdict>(RememberedVerdict{
+           1, "Dravanta.Test.EICAR", EngineResultElements(EicarVerdict().engines)})},
+      {"0000000000000000000000000000000000000000", true, nullptr},
+      {"x<y", false, nullptr},
+      {std::string(100, 'z'), false, nullptr},
   };
   std::string document = LookupAnswerDocument(entries);
   pugi::xml_document parsed = Parse(document);

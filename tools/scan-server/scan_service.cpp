@@ -1,7 +1,6 @@
 #include "tools/scan-server/scan_service.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace dravanta::scan_server {
 namespace {
@@ -15,16 +14,25 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
+// Plain ASCII tests: the locale-aware <cctype> ones cost more than the rest
+// of a lookup.
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
 LookupEntry ParseSignature(std::string_view item) {
   item = TrimBlanks(item);
   LookupEntry entry;
   entry.signature = std::string(item);
-  entry.well_formed =
-      item.size() == 40 &&
-      std::all_of(item.begin(), item.end(), [](unsigned char c) { return std::isxdigit(c) != 0; });
+  entry.well_formed = item.size() == 40 && std::all_of(item.begin(), item.end(), [](char c) {
+                        return HexDigitValue(c) >= 0;
+                      });
   if (entry.well_formed) {
     for (char& c : entry.signature) {
-      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
     }
   }
   return entry;
@@ -79,7 +87,7 @@ Answer AnswerLookup(ScanService& service, std::string_view body, const ClientIde
   for (const LookupEntry& entry : entries) {
     if (entry.well_formed && entry.signature != kAllZeroSignature) asked.push_back(entry.signature);
   }
-  std::vector<std::optional<FileVerdict>> verdicts = service.store->Lookup(asked, identity);
+  std::vector<RememberedVerdictPointer> verdicts = service.store->Lookup(asked, identity);
   std::size_t next = 0, known = 0;
   for (LookupEntry& entry : entries) {
     if (entry.well_formed && entry.signature != kAllZeroSignature) {

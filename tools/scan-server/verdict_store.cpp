@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-#include <charconv>
+#include "tools/scan-server/documents.h"
 
 namespace dravanta::scan_server {
 namespace {
@@ -10,6 +10,8 @@ namespace {
 constexpr const char* kSchema = R"sql(
 PRAGMA journal_mode = WAL;
 PRAGMA synchronous = NORMAL;
+PRAGMA cache_size = -65536;
+PRAGMA mmap_size = 1073741824;
 CREATE TABLE IF NOT EXISTS verdicts (
   sha1 TEXT PRIMARY KEY NOT NULL,
   md5 TEXT NOT NULL,
@@ -17,7 +19,7 @@ CREATE TABLE IF NOT EXISTS verdicts (
   filename TEXT NOT NULL,
   final_scan_result INTEGER NOT NULL,
   threat_name TEXT NOT NULL,
-  engines TEXT NOT NULL,
+  engine_results TEXT NOT NULL,
   scanned_at TEXT NOT NULL
 ) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS scans (
@@ -86,39 +88,17 @@ std::int64_t CountRows(sqlite3* db, const char* sql) {
 
 }  // namespace
 
-std::string EncodeEngineVerdicts(const std::vector<EngineVerdict>& engines) {
-  std::string text;
-  for (const EngineVerdict& engine : engines) {
-    text += engine.engine_name + '\t' + std::to_string(engine.scan_result) + '\t' +
-            engine.threat_name + '\n';
-  }
-  return text;
-}
+VerdictStore::VerdictStore(sqlite3* db, std::size_t cache_entries)
+    : db_(db), cache_entries_(cache_entries) {}
 
-std::vector<EngineVerdict> DecodeEngineVerdicts(const std::string& text) {
-  std::vector<EngineVerdict> engines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    std::size_t first = line.find('\t');
-    std::size_t second = first == std::string::npos ? first : line.find('\t', first + 1);
-    if (second == std::string::npos) continue;
-    EngineVerdict engine;
-    engine.engine_name = line.substr(0, first);
-    const char* number = line.data() + first + 1;
-    if (std::from_chars(number, line.data() + second, engine.scan_result).ec != std::errc()) {
-      engine.scan_result = kFailedToScan;
-    }
-    engine.threat_name = line.substr(second + 1);
-    engines.push_back(std::move(engine));
-  }
-  return engines;
+void VerdictStore::Remember(const std::string& sha1, RememberedVerdictPointer verdict) {
+  if (cache_entries_ == 0) return;
+  std::unique_lock<std::shared_mutex> lock(cache_mutex_);
+  // A full cache starts over: crude, but bounded and without bookkeeping on
+  // the read path.
+  if (cache_.size() >= cache_entries_ && cache_.count(sha1) == 0) cache_.clear();
+  cache_[sha1] = std::move(verdict);
 }
-
-VerdictStore::VerdictStore(sqlite3* db) : db_(db) {}
 
 VerdictStore::~VerdictStore() {
   for (sqlite3_stmt* statement : {select_verdict_, upsert_verdict_, insert_scan_, insert_lookup_}) {
@@ -127,12 +107,13 @@ VerdictStore::~VerdictStore() {
   sqlite3_close(db_);
 }
 
-std::unique_ptr<VerdictStore> VerdictStore::Open(const std::string& path, std::string* error) {
+std::unique_ptr<VerdictStore> VerdictStore::Open(const std::string& path, std::string* error,
+                                                 std::size_t cache_entries) {
   sqlite3* db = nullptr;
   // The store's own mutex serialises every use of the connection.
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
   int opened = sqlite3_open_v2(path.empty() ? ":memory:" : path.c_str(), &db, flags, nullptr);
-  std::unique_ptr<VerdictStore> store(new VerdictStore(db));
+  std::unique_ptr<VerdictStore> store(new VerdictStore(db, cache_entries));
   if (opened != SQLITE_OK) {
     *error = "cannot open the database " + path + ": " + sqlite3_errmsg(db);
     return nullptr;
@@ -155,7 +136,7 @@ bool VerdictStore::Prepare(std::string* error) {
     std::string sql;
   } statements[] = {
       {&select_verdict_,
-       "SELECT final_scan_result, threat_name, engines FROM verdicts WHERE sha1 = ?1"},
+       "SELECT final_scan_result, threat_name, engine_results FROM verdicts WHERE sha1 = ?1"},
       {&upsert_verdict_,
        "INSERT OR REPLACE INTO verdicts VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, " + now + ")"},
       {&insert_scan_,
@@ -186,7 +167,7 @@ bool VerdictStore::StoreScan(const StoredFile& file, const ClientIdentity& ident
   BindText(upsert_verdict_, 4, file.filename);
   sqlite3_bind_int(upsert_verdict_, 5, file.verdict.final_scan_result);
   BindText(upsert_verdict_, 6, file.verdict.threat_name);
-  BindText(upsert_verdict_, 7, EncodeEngineVerdicts(file.verdict.engines));
+  BindText(upsert_verdict_, 7, EngineResultElements(file.verdict.engines));
   // A file no engine could scan is not remembered, so a later lookup asks
   // for it again instead of settling it as failed for ever.
   bool stored =
@@ -200,30 +181,46 @@ bool VerdictStore::StoreScan(const StoredFile& file, const ClientIdentity& ident
   }
   sqlite3_reset(upsert_verdict_);
   sqlite3_clear_bindings(upsert_verdict_);
-  sqlite3_exec(db_, stored ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+  stored = stored && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+  if (!stored) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  } else if (file.verdict.final_scan_result != kFailedToScan) {
+    Remember(file.sha1, std::make_shared<const RememberedVerdict>(RememberedVerdict{
+                            file.verdict.final_scan_result, file.verdict.threat_name,
+                            EngineResultElements(file.verdict.engines)}));
+  }
   return stored;
 }
 
-std::vector<std::optional<FileVerdict>> VerdictStore::Lookup(const std::vector<std::string>& sha1s,
-                                                             const ClientIdentity& identity) {
-  std::vector<std::optional<FileVerdict>> verdicts;
-  verdicts.reserve(sha1s.size());
-  std::int64_t known = 0;
+std::vector<RememberedVerdictPointer> VerdictStore::Lookup(const std::vector<std::string>& sha1s,
+                                                           const ClientIdentity& identity) {
+  std::vector<RememberedVerdictPointer> verdicts(sha1s.size());
+  std::vector<std::size_t> missed;
+  {
+    std::shared_lock<std::shared_mutex> lock(cache_mutex_);
+    for (std::size_t i = 0; i < sha1s.size(); ++i) {
+      auto it = cache_.find(sha1s[i]);
+      if (it != cache_.end()) {
+        verdicts[i] = it->second;
+      } else {
+        missed.push_back(i);
+      }
+    }
+  }
   std::lock_guard<std::mutex> lock(mutex_);
   sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
-  for (const std::string& sha1 : sha1s) {
-    BindText(select_verdict_, 1, sha1);
-    std::optional<FileVerdict> verdict;
+  for (std::size_t i : missed) {
+    BindText(select_verdict_, 1, sha1s[i]);
     if (sqlite3_step(select_verdict_) == SQLITE_ROW) {
-      verdict.emplace();
-      verdict->final_scan_result = sqlite3_column_int(select_verdict_, 0);
-      verdict->threat_name = ColumnText(select_verdict_, 1);
-      verdict->engines = DecodeEngineVerdicts(ColumnText(select_verdict_, 2));
-      ++known;
+      verdicts[i] = std::make_shared<const RememberedVerdict>(
+          RememberedVerdict{sqlite3_column_int(select_verdict_, 0), ColumnText(select_verdict_, 1),
+                            ColumnText(select_verdict_, 2)});
+      Remember(sha1s[i], verdicts[i]);
     }
     sqlite3_reset(select_verdict_);
-    verdicts.push_back(std::move(verdict));
   }
+  std::int64_t known = 0;
+  for (const auto& verdict : verdicts) known += verdict ? 1 : 0;
   sqlite3_bind_int64(insert_lookup_, 1, static_cast<sqlite3_int64>(sha1s.size()));
   sqlite3_bind_int64(insert_lookup_, 2, known);
   BindIdentity(insert_lookup_, 3, identity);

@@ -7,7 +7,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <shared_mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "tools/scan-server/verdict.h"
@@ -36,8 +38,11 @@ struct StoredFile {
 class VerdictStore {
  public:
   // An empty path opens a private in-memory database. Returns null and sets
-  // *error when the database cannot be opened or set up.
-  static std::unique_ptr<VerdictStore> Open(const std::string& path, std::string* error);
+  // *error when the database cannot be opened or set up. Up to cache_entries
+  // verdicts are also kept in memory, so that lookups of files asked for
+  // again and again do not reach the database.
+  static std::unique_ptr<VerdictStore> Open(const std::string& path, std::string* error,
+                                            std::size_t cache_entries = 200000);
   ~VerdictStore();
   VerdictStore(const VerdictStore&) = delete;
   VerdictStore& operator=(const VerdictStore&) = delete;
@@ -45,10 +50,11 @@ class VerdictStore {
   // Stores (or replaces) the verdict of one file and records the scan.
   bool StoreScan(const StoredFile& file, const ClientIdentity& identity, std::string* error);
 
-  // The stored verdicts of the given upper-case signatures, in order; records
+  // The stored verdicts of the given upper-case signatures, in order (null
+  // for a signature not known); records
   // the lookup with the number of signatures asked and known.
-  std::vector<std::optional<FileVerdict>> Lookup(const std::vector<std::string>& sha1s,
-                                                 const ClientIdentity& identity);
+  std::vector<RememberedVerdictPointer> Lookup(const std::vector<std::string>& sha1s,
+                                               const ClientIdentity& identity);
 
   // For tests and the demo: rows recorded so far.
   std::int64_t ScanCount();
@@ -56,21 +62,22 @@ class VerdictStore {
   std::vector<ClientIdentity> ScanIdentities();
 
  private:
-  explicit VerdictStore(sqlite3* db);
+  VerdictStore(sqlite3* db, std::size_t cache_entries);
   bool Prepare(std::string* error);
+  // Called with mutex_ held, so that the cache changes in the same order as
+  // the database.
+  void Remember(const std::string& sha1, RememberedVerdictPointer verdict);
 
   std::mutex mutex_;  // one connection, used by one request at a time
   sqlite3* db_;
+  // Taken after mutex_ when both are needed; alone (shared) to read.
+  std::shared_mutex cache_mutex_;
+  std::unordered_map<std::string, RememberedVerdictPointer> cache_;
+  const std::size_t cache_entries_;
   sqlite3_stmt* select_verdict_ = nullptr;
   sqlite3_stmt* upsert_verdict_ = nullptr;
   sqlite3_stmt* insert_scan_ = nullptr;
   sqlite3_stmt* insert_lookup_ = nullptr;
 };
-
-// The per-engine verdicts as stored in one column: one engine a line, name,
-// result and threat name separated by tabs. Engine and threat names hold no
-// tab or line break (SafeThreatName).
-std::string EncodeEngineVerdicts(const std::vector<EngineVerdict>& engines);
-std::vector<EngineVerdict> DecodeEngineVerdicts(const std::string& text);
 
 }  // namespace dravanta::scan_server

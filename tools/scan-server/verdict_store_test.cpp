@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "tools/scan-server/documents.h"
 #include "tools/scan-server/test_files.h"
 
 namespace dravanta::scan_server {
@@ -20,27 +21,11 @@ std::string Sha1Of(int n) {
   return std::string(40 - number.size(), 'A') + number;
 }
 
-std::unique_ptr<VerdictStore> OpenOrFail(const std::string& path) {
+std::unique_ptr<VerdictStore> OpenOrFail(const std::string& path, std::size_t cache = 200000) {
   std::string error;
-  auto store = VerdictStore::Open(path, &error);
+  auto store = VerdictStore::Open(path, &error, cache);
   EXPECT_NE(store, nullptr) << error;
   return store;
-}
-
-TEST(VerdictStoreTest, EngineVerdictsSurviveEncoding) {
-  std::vector<EngineVerdict> engines = {
-      {"ClamAV", 1, "Dravanta.Test.EICAR"}, {"Hash list", 7, ""}, {"YARA", 2, "a b"}};
-  std::vector<EngineVerdict> decoded = DecodeEngineVerdicts(EncodeEngineVerdicts(engines));
-  ASSERT_EQ(decoded.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(decoded[i].engine_name, engines[i].engine_name);
-    EXPECT_EQ(decoded[i].scan_result, engines[i].scan_result);
-    EXPECT_EQ(decoded[i].threat_name, engines[i].threat_name);
-  }
-  // A damaged line is skipped, a damaged number reads as a failed scan.
-  decoded = DecodeEngineVerdicts("no tabs\nA\tx\tT\n");
-  ASSERT_EQ(decoded.size(), 1u);
-  EXPECT_EQ(decoded[0].scan_result, kFailedToScan);
 }
 
 TEST(VerdictStoreTest, LookupAnswersStoredVerdictsInOrder) {
@@ -57,8 +42,8 @@ TEST(VerdictStoreTest, LookupAnswersStoredVerdictsInOrder) {
   ASSERT_TRUE(verdicts[2]);
   EXPECT_EQ(verdicts[2]->final_scan_result, 1);
   EXPECT_EQ(verdicts[2]->threat_name, "T");
-  ASSERT_EQ(verdicts[2]->engines.size(), 2u);
-  EXPECT_EQ(verdicts[2]->engines[0].threat_name, "T");
+  EXPECT_EQ(verdicts[2]->engine_results,
+            EngineResultElements(FileWith(Sha1Of(1), 1, "T").verdict.engines));
   EXPECT_EQ(store->LookupCount(), 1);
   EXPECT_EQ(store->ScanCount(), 2);
   auto identities = store->ScanIdentities();
@@ -81,6 +66,33 @@ TEST(VerdictStoreTest, RescanReplacesAndFailedScanIsNotRemembered) {
   EXPECT_EQ(verdicts[0]->threat_name, "Later");
   EXPECT_FALSE(verdicts[1]);
   EXPECT_EQ(store->ScanCount(), 3);  // every scan is recorded all the same
+}
+
+TEST(VerdictStoreTest, AnswersStayRightWhateverTheCacheHolds) {
+  // No cache, a cache smaller than the files, and a roomy one.
+  for (std::size_t cache : {0u, 2u, 100u}) {
+    auto store = OpenOrFail("", cache);
+    ASSERT_NE(store, nullptr);
+    std::string error;
+    for (int n = 0; n < 5; ++n) {
+      ASSERT_TRUE(store->StoreScan(FileWith(Sha1Of(n), 0, ""), {}, &error));
+    }
+    std::vector<std::string> all = {Sha1Of(0), Sha1Of(1), Sha1Of(2),
+                                    Sha1Of(3), Sha1Of(4), Sha1Of(99)};
+    for (int round = 0; round < 2; ++round) {
+      auto verdicts = store->Lookup(all, {});
+      for (int n = 0; n < 5; ++n) {
+        ASSERT_TRUE(verdicts[n]) << cache << " " << n;
+        EXPECT_EQ(verdicts[n]->final_scan_result, 0);
+      }
+      EXPECT_FALSE(verdicts[5]);
+    }
+    // A rescan with another verdict replaces the remembered one.
+    ASSERT_TRUE(store->StoreScan(FileWith(Sha1Of(3), 1, "Now"), {}, &error));
+    auto verdicts = store->Lookup({Sha1Of(3)}, {});
+    ASSERT_TRUE(verdicts[0]);
+    EXPECT_EQ(verdicts[0]->threat_name, "Now") << cache;
+  }
 }
 
 TEST(VerdictStoreTest, FileDatabaseKeepsVerdictsAcrossReopening) {
