@@ -478,6 +478,18 @@ test("a scan already running when the page loads is followed", async () => {
   await waitView("clean");
 });
 
+test("a scan that is over when the page loads shows its outcome", async () => {
+  bridge.status = "infected";
+  bridge.results = INFECTED.results;
+  bridge.details = INFECTED.details;
+  await open();
+  await waitView("infected");
+  assert.equal(await text("#threat-count-text"), "2 Threats Found");
+  assert.deepEqual(bridge.navigations, ["app:1005@Init"]);
+  await page.click("#view-infected .start-over");
+  await waitView("start");
+});
+
 // ---- saving, starting over, closing --------------------------------------
 
 test("saving: the chosen path, a failed save and a cancelled one", async () => {

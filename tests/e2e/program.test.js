@@ -170,3 +170,17 @@ test("an unreachable server gives the error view; the program ends with 100", as
   await page.click("#view-error .actions .done-button");
   assert.equal(await client.waitForExit(10000), 100);
 });
+
+test("auto_start: the program scans by itself and the page follows", async () => {
+  const folder = makeTargetFolder();
+  const infectedFile = path.join(folder, "infected.bin");
+  server = await startScanServer({ engines: 2, infected: { [sha1OfFile(infectedFile)]: "Trojan.E2E" } });
+  client = await startClient({ server: server.url, auto_start: "1", scan_type: "1", scan_location: folder });
+  await openPage();
+  await waitView("infected", 60000);
+  assert.equal(await text("#threat-count-text"), "1 Threats Found");
+  assert.equal(await text("#view-infected .sum-engine"), "2");
+  await screenshot(page, "program-auto-start");
+  await page.click("#view-infected .actions .done-button");
+  assert.equal(await client.waitForExit(10000), 1);
+});

@@ -576,14 +576,19 @@
         return global.getScanStatus("");
       })
       .then(function (status) {
-        // A scan started by the program itself (auto_start) is already
-        // running: follow it.
-        if (status !== "" && !isFinal(status)) {
+        // A scan started by the program itself (auto_start) may be running
+        // already, or even be over: follow it, or show its outcome. The
+        // same holds for a reload of the page.
+        if (status === "") {
+          showView("start");
+          return undefined;
+        }
+        if (!isFinal(status)) {
           state.scanLevel = -1;
           showView("detection");
           return poll();
         }
-        showView("start");
+        return finishScan(status);
       })
       .catch(connectionLost);
   }
