@@ -128,6 +128,17 @@ test("links open through the program", async () => {
   for (const link of bridge.links) assert.match(link, /^https:\/\//);
 });
 
+test("a page without the program's token shows that the program does not answer", async () => {
+  server = await startPageServer(bridge);
+  page = await browser.context.newPage();
+  await page.goto(server.url.replace(/token=.*/, "token=0123"));
+  await waitView("error");
+  assert.equal(await text("#view-error .verdict-text"), "The program is not answering");
+  assert.equal(await text("#error-message"), "The connection to the program was lost.");
+  assert.equal(bridge.calls.length, 0, "nothing ran without the token");
+  browser.problems.length = 0; // the refused requests are logged by the browser
+});
+
 // ---- custom scan ---------------------------------------------------------
 
 async function addTarget(path) {
