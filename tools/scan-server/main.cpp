@@ -22,6 +22,10 @@ extern "C" void RequestStop(int) { stop_requested = true; }
 
 int main(int argc, char** argv) {
   using namespace dravanta::scan_server;
+  // From the start, so that a stop asked for while the engines load still
+  // ends cleanly (the stopper below acts on it once the server runs).
+  std::signal(SIGINT, RequestStop);
+  std::signal(SIGTERM, RequestStop);
   CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (line.help) {
     std::cout << UsageText();
@@ -70,6 +74,10 @@ int main(int argc, char** argv) {
     std::cerr << "scan-server: " << text << "\n";
   };
 
+  if (stop_requested) {
+    std::cerr << "scan-server: stopped before listening\n";
+    return 0;
+  }
   httplib::Server server;
   InstallRoutes(server, service);
   int port = options.port;
@@ -79,8 +87,6 @@ int main(int argc, char** argv) {
     std::cerr << "scan-server: cannot listen on " << options.host << ":" << options.port << "\n";
     return 1;
   }
-  std::signal(SIGINT, RequestStop);
-  std::signal(SIGTERM, RequestStop);
   // Signal handlers may only set a flag; this thread turns it into a stop,
   // repeated until the server has ended in case it was not running yet.
   std::atomic<bool> ended{false};

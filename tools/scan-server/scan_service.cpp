@@ -111,7 +111,7 @@ Answer AnswerUpload(ScanService& service, const ScannedFile& file, const std::st
     // The verdict itself is sound; only a later lookup will not know it.
     Log(service, "cannot remember the verdict of " + file.sha1 + ": " + error);
   }
-  Log(service, "scan of " + (filename.empty() ? file.sha1 : filename) + " (" +
+  Log(service, "scan of " + (filename.empty() ? file.sha1 : SafeThreatName(filename)) + " (" +
                    std::to_string(file.size) +
                    " bytes): " + std::to_string(stored.verdict.final_scan_result) +
                    (stored.verdict.threat_name.empty() ? "" : " " + stored.verdict.threat_name));
