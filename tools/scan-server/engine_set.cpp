@@ -34,6 +34,8 @@ EngineSet LoadEngines(const EngineSettings& settings) {
   std::vector<std::filesystem::path> clamav_folders{settings.data_folder / "clamav"};
   if (!settings.system_clamav_folder.empty() && HoldsFiles(settings.system_clamav_folder)) {
     clamav_folders.push_back(settings.system_clamav_folder);
+    set.notes.push_back("ClamAV also loads the databases of " +
+                        settings.system_clamav_folder.string());
   }
   std::string error;
   Add(&set, LoadClamavEngine(clamav_folders, settings.max_file_size, &error), "ClamAV", error);
