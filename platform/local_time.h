@@ -1,6 +1,8 @@
 // The wall-clock time in the machine's time zone.
 #pragma once
 
+#include <cstdint>
+
 namespace dravanta {
 
 struct LocalTime {
@@ -10,9 +12,13 @@ struct LocalTime {
   int hour = 0;   // 0..23
   int minute = 0;
   int second = 0;  // 0..60 (a leap second)
+  int millisecond = 0;
 };
 
-// The current local time, to the second.
+// The current local time, to the millisecond.
 LocalTime CurrentLocalTime();
+
+// Milliseconds from `from` to `to`, both read as local times.
+int64_t MillisecondsBetween(const LocalTime& from, const LocalTime& to);
 
 }  // namespace dravanta

@@ -1,7 +1,6 @@
 # Platform pieces of the user interface and the report.
 list(APPEND PLATFORM_SOURCES
   atomic_file.cpp
-  calendar_time.cpp
   open_url.cpp
   random_token.cpp
   registry_store.cpp

@@ -13,14 +13,14 @@ std::u16string Decimal(int64_t value) { return Ascii(std::to_string(value).c_str
 
 }  // namespace
 
-std::u16string FormatReportTime(const CalendarTime& t) {
+std::u16string FormatReportTime(const LocalTime& t) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
                 t.hour, t.minute, t.second);
   return Ascii(buffer);
 }
 
-std::u16string DefaultReportName(const CalendarTime& t) {
+std::u16string DefaultReportName(const LocalTime& t) {
   char buffer[100];
   std::snprintf(buffer, sizeof buffer, "%s_%04d%02d%02d%02d%02d", "DravantaClientLog", t.year,
                 t.month, t.day, t.hour, t.minute);

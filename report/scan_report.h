@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/calendar_time.h"
+#include "platform/local_time.h"
 
 namespace dravanta {
 
@@ -26,10 +26,10 @@ struct ScanReport {
 };
 
 // "YYYY-MM-DD hh:mm:ss".
-std::u16string FormatReportTime(const CalendarTime& time);
+std::u16string FormatReportTime(const LocalTime& time);
 
 // "DravantaClientLog_YYYYMMDDhhmm" for a scan started at `start`.
-std::u16string DefaultReportName(const CalendarTime& start);
+std::u16string DefaultReportName(const LocalTime& start);
 
 // Sets infectedFiles to the number of threats and composes the report text
 // with "\n" line ends.

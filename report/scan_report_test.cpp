@@ -82,7 +82,7 @@ TEST(ScanReportText, ComposingTwiceGivesTheSameText) {
 }
 
 TEST(ScanReportNames, DefaultNameAndTimeFormat) {
-  CalendarTime t{2014, 3, 5, 10, 15, 9, 250};
+  LocalTime t{2014, 3, 5, 10, 15, 9, 250};
   EXPECT_EQ(DefaultReportName(t), u"DravantaClientLog_201403051015");
   EXPECT_EQ(FormatReportTime(t), u"2014-03-05 10:15:09");
 }

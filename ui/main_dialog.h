@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/calendar_time.h"
+#include "platform/local_time.h"
 #include "report/report_file.h"
 #include "report/scan_report.h"
 #include "shell/client_settings.h"
@@ -32,8 +32,8 @@ struct ScanSummary {
   int32_t filesScanned = 0;
   int32_t engineCount = 0;
   uint32_t scanSeconds = 0;
-  CalendarTime startTime;
-  CalendarTime finishTime;
+  LocalTime startTime;
+  LocalTime finishTime;
 };
 
 // What the dialog needs from outside; tests put doubles in.

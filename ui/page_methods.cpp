@@ -67,7 +67,7 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
       *answer = clientVersion_;
     } else if (first == u"reportName") {
       const ScanSummary summary = Summary();
-      *answer = DefaultReportName(summary.startTime.year == 0 ? CurrentCalendarTime()
+      *answer = DefaultReportName(summary.startTime.year == 0 ? CurrentLocalTime()
                                                               : summary.startTime);
     }
   } else if (name == u"log") {

@@ -44,7 +44,7 @@ void CQn5raClntDlg::HandleFileProgress(std::u16string_view path, ScanOutcome cod
 
 void CQn5raClntDlg::HandleCompletion(bool threatsFound, int32_t filesScanned, ScanOutcome code,
                                      std::u16string_view message) {
-  const CalendarTime finish = CurrentCalendarTime();
+  const LocalTime finish = CurrentLocalTime();
   const int32_t engines = ReadEngineCount();
   const std::u16string_view status = code >= kFirstFailureOutcome ? u"error"
                                      : threatsFound               ? u"infected"

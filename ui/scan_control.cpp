@@ -175,7 +175,7 @@ void CQn5raClntDlg::HandleFailedStart(int32_t code) {
     lastErrorMessage_ = message;
     // A refused start ends the program with 100, as any failed scan does.
     summary_.errorCode = kStartFailureCode;
-    summary_.finishTime = CurrentCalendarTime();
+    summary_.finishTime = CurrentLocalTime();
   }
   scanRunning_ = false;
   SetStatusWhileActive(u"error");
@@ -190,7 +190,7 @@ void CQn5raClntDlg::ResetScanState() {
   summary_.infected = false;
   summary_.errorCode = 0;
   summary_.scanSeconds = 0;
-  summary_.startTime = CurrentCalendarTime();
+  summary_.startTime = CurrentLocalTime();
 }
 
 void CQn5raClntDlg::StopScan() { EndScanControl(); }
