@@ -6,5 +6,4 @@ list(APPEND PLATFORM_SOURCES
   registry_store.cpp
   run_program.cpp
   standard_streams.cpp
-  user_and_host.cpp
   user_folders.cpp)

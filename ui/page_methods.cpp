@@ -1,7 +1,7 @@
 // The twelve methods the page calls, and the report save and path pick
 // behind two of them.
+#include "platform/machine_identity.h"
 #include "platform/text.h"
-#include "platform/user_and_host.h"
 #include "platform/user_folders.h"
 #include "shell/client_version.h"
 #include "shell/diagnostic_log.h"
@@ -67,8 +67,8 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
       *answer = clientVersion_;
     } else if (first == u"reportName") {
       const ScanSummary summary = Summary();
-      *answer = DefaultReportName(summary.startTime.year == 0 ? CurrentLocalTime()
-                                                              : summary.startTime);
+      *answer =
+          DefaultReportName(summary.startTime.year == 0 ? CurrentLocalTime() : summary.startTime);
     }
   } else if (name == u"log") {
     LOG_ERROR(u"UI log: %s", first);
@@ -82,8 +82,8 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
 
 std::u16string CQn5raClntDlg::ComposeReport() {
   ScanReport report;
-  ReadLoginName(&report.userId);
-  ReadMachineHostName(&report.scanningSystem);
+  if (auto user = QueryEffectiveUserName()) report.userId = Utf8ToUtf16(*user);
+  if (auto host = QueryHostName()) report.scanningSystem = Utf8ToUtf16(*host);
   if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
   report.clientVersion = clientVersion_;
   report.threats = results_.Threats();
