@@ -4,8 +4,10 @@
 
 #include <future>
 
+#include "platform/socket_io.h"
 #include "platform/text.h"
 #include "ui/bridge_request.h"
+#include "ui/page_connection.h"
 #include "ui/page_resources.h"
 
 namespace dravanta {
@@ -40,6 +42,29 @@ void Refuse(httplib::Response& response, int status) {
   response.set_content("", "text/plain");
 }
 
+// The library's server, but every connection is served through a
+// PageConnection, whose limits bound the time and memory one client can
+// take.
+class GuardedServer : public httplib::Server {
+ private:
+  bool process_and_close_socket(socket_t socket) override {
+    PageConnection connection(socket, ConnectionLimits{},
+                              [this] { return svr_sock_ == INVALID_SOCKET; });
+    for (size_t served = 0; served < keep_alive_max_count_; ++served) {
+      if (!connection.WaitForRequest()) break;
+      connection.BeginRequest();
+      bool closed = false;
+      const bool last = served + 1 == keep_alive_max_count_;
+      const bool ok = process_request(connection, last, closed, [](httplib::Request&) {});
+      // After a refusal the rest of what the client sent (a body the
+      // refusal left unread, say) must not be taken for another request.
+      if (!ok || closed || connection.Failed() || connection.AnsweredStatus() >= 400) break;
+    }
+    CloseConnectionGracefully(socket, std::chrono::milliseconds(500));
+    return true;
+  }
+};
+
 void AnswerText(httplib::Response& response, std::u16string_view text) {
   response.status = 200;
   response.set_content(Utf16ToUtf8(text), "text/plain; charset=utf-8");
@@ -53,7 +78,7 @@ PageHost::PageHost(DialogTaskQueue& queue, PageBridge bridge, std::string token,
       bridge_(std::move(bridge)),
       token_(std::move(token)),
       closeGrace_(closeGrace),
-      server_(std::make_unique<httplib::Server>()) {}
+      server_(std::make_unique<GuardedServer>()) {}
 
 PageHost::~PageHost() { Stop(); }
 
@@ -67,8 +92,9 @@ bool PageHost::Start() {
   server.set_pre_routing_handler(
       [this](const httplib::Request& request, httplib::Response& response) {
         SetCommonHeaders(response);
-        if (Check(request) == Access::kDenied) {
-          Refuse(response, 403);
+        const int refusal = Refusal(request);
+        if (refusal != 0) {
+          Refuse(response, refusal);
           return httplib::Server::HandlerResponse::Handled;
         }
         return httplib::Server::HandlerResponse::Unhandled;
@@ -113,18 +139,28 @@ bool PageHost::HasToken(const httplib::Request& request) const {
   return false;
 }
 
-PageHost::Access PageHost::Check(const httplib::Request& request) const {
-  const std::string own = "127.0.0.1:" + std::to_string(port_);
-  if (request.get_header_value_count("Host") != 1 || request.get_header_value("Host") != own) {
-    return Access::kDenied;
-  }
+bool PageHost::IsOwnHost(std::string_view host) const {
+  const std::string port = ":" + std::to_string(port_);
+  return host == "127.0.0.1" + port || host == "localhost" + port;
+}
+
+int PageHost::Refusal(const httplib::Request& request) const {
+  // A request names exactly one host; which one decides whether it is ours.
+  if (request.get_header_value_count("Host") != 1) return 400;
+  if (!IsOwnHost(request.get_header_value("Host"))) return 403;
   const size_t origins = request.get_header_value_count("Origin");
-  if (origins > 1 || (origins == 1 && request.get_header_value("Origin") != "http://" + own)) {
-    return Access::kDenied;
+  if (origins > 1) return 400;
+  if (origins == 1) {
+    const std::string origin = request.get_header_value("Origin");
+    constexpr std::string_view kScheme = "http://";
+    if (origin.rfind(kScheme, 0) != 0 ||
+        !IsOwnHost(std::string_view(origin).substr(kScheme.size()))) {
+      return 403;
+    }
   }
-  if (HasToken(request)) return Access::kAllowedWithToken;
+  if (HasToken(request)) return 0;
   // Only the page and its assets may be fetched without the token.
-  return request.method == "GET" ? Access::kAllowed : Access::kDenied;
+  return request.method == "GET" ? 0 : 403;
 }
 
 void PageHost::NoteActivity() {
@@ -168,7 +204,7 @@ void PageHost::ServeResource(const httplib::Request& request, httplib::Response&
 }
 
 void PageHost::ServeCall(const httplib::Request& request, httplib::Response& response) {
-  if (Check(request) != Access::kAllowedWithToken) return Refuse(response, 403);
+  if (!HasToken(request)) return Refuse(response, 403);
   NoteActivity();
   std::vector<std::u16string> arguments;
   if (!ParseStringArray(request.body, &arguments)) return Refuse(response, 400);
@@ -183,7 +219,7 @@ void PageHost::ServeCall(const httplib::Request& request, httplib::Response& res
 }
 
 void PageHost::ServeNavigate(const httplib::Request& request, httplib::Response& response) {
-  if (Check(request) != Access::kAllowedWithToken) return Refuse(response, 403);
+  if (!HasToken(request)) return Refuse(response, 403);
   NoteActivity();
   std::vector<std::u16string> arguments;
   if (!ParseStringArray(request.body, &arguments) || arguments.size() != 1) {
@@ -197,7 +233,7 @@ void PageHost::ServeNavigate(const httplib::Request& request, httplib::Response&
 }
 
 void PageHost::ServeClose(const httplib::Request& request, httplib::Response& response) {
-  if (Check(request) != Access::kAllowedWithToken) return Refuse(response, 403);
+  if (!HasToken(request)) return Refuse(response, 403);
   {
     std::lock_guard<std::mutex> hold(closeLock_);
     closePending_ = true;

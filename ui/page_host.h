@@ -54,8 +54,12 @@ class PageHost {
   bool CloseDue();
 
  private:
-  enum class Access { kDenied, kAllowed, kAllowedWithToken };
-  Access Check(const httplib::Request& request) const;
+  // "127.0.0.1:<port>" or "localhost:<port>".
+  bool IsOwnHost(std::string_view host) const;
+  // 0 when the request may be served, else the status that refuses it: 400
+  // for a request without exactly one Host (or with two Origins), 403 for
+  // another host or origin, or a call without the token.
+  int Refusal(const httplib::Request& request) const;
   bool HasToken(const httplib::Request& request) const;
   void NoteActivity();
   // Runs `work` on the dialog's thread and waits for it. False when the
