@@ -32,9 +32,8 @@ TEST(SocketIo, NothingToReadWaitsOutTheLimitAndReceivesNothing) {
 TEST(SocketIo, BytesSentArriveAndAClosedPeerEndsTheReading) {
   Pair pair;
   const std::string bytes(200000, 'x');  // more than one socket buffer holds
-  std::thread reader([&] {
-    EXPECT_EQ(ReceiveUntilClosed(pair.ends[1], 5s, bytes.size() + 1), bytes);
-  });
+  std::thread reader(
+      [&] { EXPECT_EQ(ReceiveUntilClosed(pair.ends[1], 5s, bytes.size() + 1), bytes); });
   EXPECT_TRUE(SendAll(pair.ends[0], bytes, 5s));
   CloseConnectionGracefully(pair.ends[0], 0ms);
   pair.ends[0] = -1;
