@@ -19,15 +19,25 @@ std::mutex& StoreLock() {
   return lock;
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+// The store's lines without their line ends (LF or CR LF); a last line
+// without a line end counts too.
+std::vector<std::string> SplitLines(std::string_view content) {
   std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(in, line)) {
+  while (!content.empty()) {
+    const size_t end = content.find('\n');
+    std::string line(content.substr(0, end));
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+    lines.push_back(std::move(line));
+    content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
   }
   return lines;
+}
+
+std::string ReadContent(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
 }
 
 bool IsSection(const std::string& line) {
@@ -82,6 +92,14 @@ bool ParseDword(std::string_view text, uint32_t* value) {
   return true;
 }
 
+// A key or name holding a line break could not be read back; a name with
+// "=" or starting with "[" would read as another line.
+bool CanStore(std::u16string_view key, std::u16string_view name16) {
+  const std::string name = Utf16ToUtf8(name16);
+  return Representable(Utf16ToUtf8(key)) && Representable(name) && !name.empty() &&
+         name.find('=') == std::string::npos && name.front() != '[';
+}
+
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
@@ -97,19 +115,12 @@ std::u16string MachineRegistryStorePath() {
   return UserStateFolder() + u"/dravanta-client/registry.ini";
 }
 
-bool WriteRegistryDword(const std::u16string& store, std::u16string_view key16,
-                        std::u16string_view name16, uint32_t value) {
+bool SetRegistryDwordInText(std::string_view content, std::u16string_view key16,
+                            std::u16string_view name16, uint32_t value, std::string* updated) {
+  if (!CanStore(key16, name16)) return false;
   const std::string key = Utf16ToUtf8(key16);
   const std::string name = Utf16ToUtf8(name16);
-  if (!Representable(key) || !Representable(name) || name.empty() ||
-      name.find('=') != std::string::npos || name.front() == '[') {
-    return false;
-  }
-  const std::string path = Utf16ToUtf8(store);
-  std::lock_guard<std::mutex> hold(StoreLock());
-  const std::string folder = FolderOf(path);
-  if (!folder.empty() && !CreateFolders(Utf8ToUtf16(folder))) return false;
-  std::vector<std::string> lines = ReadLines(path);
+  std::vector<std::string> lines = SplitLines(content);
   const std::string line = name + "=dword:" + std::to_string(value);
   const Position p = Find(lines, key, name);
   if (p.value >= 0) {
@@ -120,20 +131,37 @@ bool WriteRegistryDword(const std::u16string& store, std::u16string_view key16,
     lines.push_back(Header(key));
     lines.push_back(line);
   }
+  updated->clear();
+  for (const std::string& l : lines) *updated += l + "\n";
+  return true;
+}
+
+bool ReadRegistryDwordFromText(std::string_view content, std::u16string_view key,
+                               std::u16string_view name, uint32_t* value) {
+  const std::string name8 = Utf16ToUtf8(name);
+  const std::vector<std::string> lines = SplitLines(content);
+  const Position p = Find(lines, Utf16ToUtf8(key), name8);
+  if (p.value < 0) return false;
+  return ParseDword(std::string_view(lines[static_cast<size_t>(p.value)]).substr(name8.size() + 1),
+                    value);
+}
+
+bool WriteRegistryDword(const std::u16string& store, std::u16string_view key,
+                        std::u16string_view name, uint32_t value) {
+  const std::string path = Utf16ToUtf8(store);
+  std::lock_guard<std::mutex> hold(StoreLock());
+  if (!CanStore(key, name)) return false;
+  const std::string folder = FolderOf(path);
+  if (!folder.empty() && !CreateFolders(Utf8ToUtf16(folder))) return false;
   std::string content;
-  for (const std::string& l : lines) content += l + "\n";
+  if (!SetRegistryDwordInText(ReadContent(path), key, name, value, &content)) return false;
   return ReplaceFileAtomically(path, content);
 }
 
 bool ReadRegistryDword(const std::u16string& store, std::u16string_view key,
                        std::u16string_view name, uint32_t* value) {
   std::lock_guard<std::mutex> hold(StoreLock());
-  const std::string name8 = Utf16ToUtf8(name);
-  const std::vector<std::string> lines = ReadLines(Utf16ToUtf8(store));
-  const Position p = Find(lines, Utf16ToUtf8(key), name8);
-  if (p.value < 0) return false;
-  return ParseDword(std::string_view(lines[static_cast<size_t>(p.value)]).substr(name8.size() + 1),
-                    value);
+  return ReadRegistryDwordFromText(ReadContent(Utf16ToUtf8(store)), key, name, value);
 }
 
 }  // namespace dravanta

@@ -28,4 +28,12 @@ bool WriteRegistryDword(const std::u16string& store, std::u16string_view key,
 bool ReadRegistryDword(const std::u16string& store, std::u16string_view key,
                        std::u16string_view name, uint32_t* value);
 
+// The same two on the store's text in memory: the new text of the store
+// after setting a value into *updated (false, with nothing changed, when the
+// key or name cannot be represented), and the reading of a value.
+bool SetRegistryDwordInText(std::string_view content, std::u16string_view key,
+                            std::u16string_view name, uint32_t value, std::string* updated);
+bool ReadRegistryDwordFromText(std::string_view content, std::u16string_view key,
+                               std::u16string_view name, uint32_t* value);
+
 }  // namespace dravanta

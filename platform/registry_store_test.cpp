@@ -82,6 +82,23 @@ TEST_F(RegistryStoreTest, UnrepresentableKeysAndNamesAreRefused) {
   EXPECT_FALSE(WriteRegistryDword(u"/proc/no/registry.ini", u"a", u"v", 1));
 }
 
+// The text functions the file functions are built on: line ends of either
+// kind and a last line without one are read, and setting writes LF lines.
+TEST(RegistryStoreTextTest, SetAndReadInMemory) {
+  const std::string content = "[A]\r\nv=dword:5\r\n\r\n[B]\nv=dword:6";
+  uint32_t value = 0;
+  EXPECT_TRUE(ReadRegistryDwordFromText(content, u"B", u"v", &value));
+  EXPECT_EQ(value, 6u);
+  std::string updated;
+  ASSERT_TRUE(SetRegistryDwordInText(content, u"A", u"w", 7, &updated));
+  EXPECT_EQ(updated, "[A]\nv=dword:5\nw=dword:7\n\n[B]\nv=dword:6\n");
+  ASSERT_TRUE(SetRegistryDwordInText(updated, u"C", u"v", 8, &updated));
+  EXPECT_EQ(updated, "[A]\nv=dword:5\nw=dword:7\n\n[B]\nv=dword:6\n[C]\nv=dword:8\n");
+  std::string untouched = "kept";
+  EXPECT_FALSE(SetRegistryDwordInText(content, u"A", u"[v", 1, &untouched));
+  EXPECT_EQ(untouched, "kept");
+}
+
 TEST_F(RegistryStoreTest, ConcurrentWritersLoseNoValue) {  // THREADED
   std::vector<std::thread> writers;
   for (int t = 0; t < 8; ++t) {
