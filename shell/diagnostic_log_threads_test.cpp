@@ -2,6 +2,8 @@
 // lost, also across a rotation.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
@@ -15,11 +17,14 @@
 namespace dravanta {
 namespace {
 
-constexpr int kThreads = 16;
+constexpr int kThreads = 64;
 constexpr int kRecordsPerThread = 300;
 
-std::vector<std::string> Lines(const std::string& path) {
-  const std::string bytes = ReadWholeFile(path);
+// The records of a log file, from byte `from` on.
+std::vector<std::string> Lines(const std::string& path, uint64_t from = 0) {
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(from));
+  const std::string bytes(std::istreambuf_iterator<char>(in), {});
   std::u16string text;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
     text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
@@ -85,6 +90,29 @@ TEST(DiagnosticLogThreadsTest, NothingIsLostAcrossARotation) {
   EXPECT_EQ(log.active_path(), Utf8ToUtf16(folder.Path("_log")));
   EXPECT_EQ(FileSize(path), kLogRotationBytes + 1);
   ExpectEveryRecordOnce(Lines(folder.Path("_log")));
+}
+
+TEST(DiagnosticLogThreadsTest, NothingIsLostWhenTheRotationComesInTheMiddle) {
+  // The log is 1 MiB short of the rotation size, and the threads write about
+  // twice that: the move to the partner happens while they all write.
+  TemporaryFolder folder;
+  const std::u16string path = Utf8ToUtf16(folder.Path("log"));
+  const uint64_t start = kLogRotationBytes - (1 << 20);
+  ASSERT_TRUE(SetFileSize(path, start));
+  DiagnosticLog log;
+  log.SetLevel(3);
+  ASSERT_TRUE(log.Open(path));
+  WriteFromManyThreads(log);
+  EXPECT_EQ(log.active_path(), Utf8ToUtf16(folder.Path("_log")));
+  std::vector<std::string> lines = Lines(folder.Path("log"), start);
+  const std::vector<std::string> after = Lines(folder.Path("_log"));
+  EXPECT_FALSE(lines.empty());
+  EXPECT_FALSE(after.empty());
+  // The old file ends with the record that took it past the rotation size.
+  EXPECT_GT(FileSize(path), kLogRotationBytes);
+  lines.insert(lines.end(), after.begin(), after.end());
+  EXPECT_EQ(lines.size(), static_cast<size_t>(kThreads * kRecordsPerThread));
+  ExpectEveryRecordOnce(lines);
 }
 
 }  // namespace
