@@ -2,7 +2,10 @@
 
 # -Wno-restrict: GCC 12 reports false -Wrestrict overlaps inside libstdc++'s
 # basic_string copies at -O2 (GCC bug 105329); none of them is in our code.
-set(DRAVANTA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wno-missing-field-initializers -Wno-restrict)
+set(DRAVANTA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wno-missing-field-initializers)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND DRAVANTA_WARNINGS -Wno-restrict)
+endif()
 
 if(DRAVANTA_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
@@ -12,6 +15,21 @@ elseif(DRAVANTA_SANITIZE STREQUAL "thread")
   add_link_options(-fsanitize=thread)
 elseif(NOT DRAVANTA_SANITIZE STREQUAL "")
   message(FATAL_ERROR "DRAVANTA_SANITIZE must be empty, address or thread")
+endif()
+
+# DRAVANTA_FUZZ: the libFuzzer build of tests/fuzz (clang only). Every
+# library is instrumented for coverage and checked by ASan+UBSan; the fuzz
+# targets alone link libFuzzer's driver.
+if(DRAVANTA_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "DRAVANTA_FUZZ needs clang (the preset \"fuzz\" selects it)")
+  endif()
+  if(NOT DRAVANTA_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "DRAVANTA_FUZZ brings its own sanitizers; leave DRAVANTA_SANITIZE empty")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
 endif()
 
 # dravanta_library(NAME SOURCES ... [LIBS ...])
