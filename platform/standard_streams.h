@@ -5,9 +5,10 @@
 
 namespace dravanta {
 
-// Writes all bytes (retrying short writes) and flushes.
-void WriteStandardOutput(std::string_view bytes);
-void WriteStandardError(std::string_view bytes);
+// Writes all bytes (retrying short writes) and flushes. False when some
+// could not be written (a full disk, a closed pipe).
+bool WriteStandardOutput(std::string_view bytes);
+bool WriteStandardError(std::string_view bytes);
 
 // Standard error is a terminal, so a progress line can be rewritten in place.
 bool StandardErrorIsTerminal();

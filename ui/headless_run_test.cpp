@@ -77,6 +77,20 @@ TEST_F(HeadlessRun, InfectedFileExitsOneAndIsListed) {
       << run.standardOutput;
 }
 
+TEST_F(HeadlessRun, ReportThatCannotBeWrittenIsNoSuccess) {
+  // Standard output on a full device: the report is lost, and the run says
+  // so instead of ending as a clean scan.
+  const ProgramRun run =
+      RunProgram({"/bin/sh", "-c", "exec \"$0\" \"$@\" > /dev/full", client_, "auto_start=1",
+                  "show_ui=0", "scan_type=1", "scan_location=" + (root_ / "samples").string(),
+                  "server=" + server_.Url(), "log_enable=0"},
+                 120);
+  EXPECT_EQ(run.exitCode, 100) << run.standardError;
+  EXPECT_NE(run.standardError.find("the scan report could not be written to standard output\n"),
+            std::string::npos)
+      << run.standardError;
+}
+
 TEST_F(HeadlessRun, UnreachableServerExitsHundredWithTheMessage) {
   const std::string url = server_.Url();
   server_.Stop();

@@ -124,13 +124,20 @@ int CQn5raClntDlg::RunHeadless() {
     std::this_thread::sleep_for(100ms);
   }
   WriteStandardError(printer.Finish(line()));
+  bool reportLost = false;
   if (StatusText() == u"error") {
     WriteStandardError(Utf16ToUtf8(LastErrorMessage()) + "\n");
-  } else {
-    WriteStandardOutput(EncodeReportText(ComposeReport()));
+  } else if (!WriteStandardOutput(EncodeReportText(ComposeReport()))) {
+    // The report is what a run without a page delivers: a run that lost it
+    // must not end as if all went well.
+    reportLost = true;
+    LOG_ERROR(u"The scan report could not be written to standard output");
+    WriteStandardError(
+        "Dravanta Client: the scan report could not be written to standard output\n");
   }
   ExitApplication(true);
-  return result_.value_or(EndScanControl());
+  const int code = result_.value_or(EndScanControl());
+  return reportLost ? 100 : code;
 }
 
 bool CQn5raClntDlg::OnBeforeNavigate(std::u16string_view address) {
