@@ -42,9 +42,12 @@ std::string TransferFailureMessage(int curl_code, const TransferProgress& progre
   if (progress.file_read_failed) return "Failed to read data from file";
   if (progress.file_seek_failed) return "Failed to seek data in file";
   FailureKind kind = ClassifyCurlCode(curl_code);
-  if (kind == FailureKind::OutOfMemory) return "out of memory while receiving response";
-  // The final response began: the failure is in reading its body.
-  if (progress.response_started) return FormatMessage("error %u in WinHttpReadData.", code);
+  // An answer too large to hold is refused as one that cannot be allocated.
+  if (kind == FailureKind::OutOfMemory || progress.answer_too_large) {
+    return "out of memory while receiving response";
+  }
+  // The final response's headers are in: the failure is in reading its body.
+  if (progress.headers_received) return FormatMessage("error %u in WinHttpReadData.", code);
   // Connection and name-resolution failures belong to sending the request.
   bool sending = kind == FailureKind::Connect || !progress.request_sent ||
                  (progress.body_started && !progress.body_finished);

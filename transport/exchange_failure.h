@@ -12,9 +12,10 @@ struct TransferProgress {
   bool request_sent = false;      // request headers went out
   bool body_started = false;      // some body bytes were taken
   bool body_finished = false;     // every body byte was taken
-  bool response_started = false;  // the final status line arrived
+  bool headers_received = false;  // the final response's header block arrived whole
   bool file_read_failed = false;  // the upload file failed or ended early
   bool file_seek_failed = false;
+  bool answer_too_large = false;  // the answer passed MaxAnswerBytes
 };
 
 // Family of a libcurl result code.

@@ -13,7 +13,8 @@ TEST(ExchangeFailureTest, EachFailureGetsTheMessageOfItsStep) {
   TransferProgress upload_midway{.is_upload = true, .request_sent = true, .body_started = true};
   TransferProgress upload_done{
       .is_upload = true, .request_sent = true, .body_started = true, .body_finished = true};
-  TransferProgress reading{.request_sent = true, .body_finished = true, .response_started = true};
+  TransferProgress reading{.request_sent = true, .body_finished = true, .headers_received = true};
+  TransferProgress too_large{.request_sent = true, .body_finished = true, .answer_too_large = true};
   TransferProgress file_failed{.is_upload = true, .body_started = true, .file_read_failed = true};
   struct Case {
     int code;
@@ -32,6 +33,7 @@ TEST(ExchangeFailureTest, EachFailureGetsTheMessageOfItsStep) {
       {CURLE_RECV_ERROR, upload_done, "WinHttpReceiveResponse failed (0x00000038)"},
       {CURLE_PARTIAL_FILE, reading, "error 18 in WinHttpReadData."},
       {CURLE_OUT_OF_MEMORY, reading, "out of memory while receiving response"},
+      {CURLE_WRITE_ERROR, too_large, "out of memory while receiving response"},
       {CURLE_ABORTED_BY_CALLBACK, file_failed, "Failed to read data from file"},
   };
   for (const Case& c : cases) {

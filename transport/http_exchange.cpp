@@ -45,6 +45,20 @@ struct Transfer {
   std::uint64_t uploaded = 0;
 };
 
+// Whether count more bytes still fit in the answer; marks the transfer when
+// they do not (libcurl then ends it with a write error).
+bool AnswerHolds(Transfer* transfer, size_t count) {
+  if (transfer->headers.size() + transfer->body.size() + count <= MaxAnswerBytes) return true;
+  transfer->progress.answer_too_large = true;
+  return false;
+}
+
+// An interim answer (1xx) is followed by the real one.
+bool IsInterimBlock(std::string_view headers) {
+  size_t space = headers.find(' ');
+  return space != std::string_view::npos && space + 1 < headers.size() && headers[space + 1] == '1';
+}
+
 size_t OnHeader(char* data, size_t size, size_t count, void* context) {
   auto* transfer = static_cast<Transfer*>(context);
   std::string_view line(data, size * count);
@@ -55,14 +69,21 @@ size_t OnHeader(char* data, size_t size, size_t count, void* context) {
   if (line.starts_with("HTTP/") && new_block) {
     transfer->headers.clear();
     transfer->body.clear();
-    transfer->progress.response_started = true;
+    transfer->progress.headers_received = false;
   }
+  if (!AnswerHolds(transfer, line.size())) return 0;
   transfer->headers.append(line);
+  // The empty line ends the block: from here on a failure is one of reading
+  // the body, as the receive step is done.
+  if ((line == "\r\n" || line == "\n") && !IsInterimBlock(transfer->headers)) {
+    transfer->progress.headers_received = true;
+  }
   return size * count;
 }
 
 size_t OnBody(char* data, size_t size, size_t count, void* context) {
   auto* transfer = static_cast<Transfer*>(context);
+  if (!AnswerHolds(transfer, size * count)) return 0;
   transfer->body.append(data, size * count);
   return size * count;
 }
@@ -299,9 +320,13 @@ ExchangeResult PerformRequest(const ServerRequest& request) {
 
   CURLcode performed = curl_easy_perform(handle);
   if (performed != CURLE_OK) {
+    // The request size also counts a proxy tunnel's CONNECT; the request
+    // itself went out only once the transfer began (pretransfer time set).
     curl_off_t request_size = 0;
+    curl_off_t pretransfer = 0;
     curl_easy_getinfo(handle, CURLINFO_REQUEST_SIZE, &request_size);
-    if (request_size > 0) transfer.progress.request_sent = true;
+    curl_easy_getinfo(handle, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+    if (request_size > 0 && pretransfer > 0) transfer.progress.request_sent = true;
     if (!is_upload && transfer.progress.request_sent) {
       transfer.progress.body_started = transfer.progress.body_finished = true;
     }

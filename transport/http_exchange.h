@@ -5,6 +5,7 @@
 // or an XML error document.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,6 +30,12 @@ struct ExchangeResult {
 };
 
 ExchangeResult PerformRequest(const ServerRequest& request);
+
+// The most an answer (header block and body together) may hold. Answers are
+// the verdict documents of one batch; a peer that sends more is cut off at
+// this size and the exchange fails with "out of memory while receiving
+// response", as when the answer cannot be allocated.
+inline constexpr std::size_t MaxAnswerBytes = std::size_t{64} << 20;
 
 // The identity headers of every request, in the order they are sent, each
 // only when its option has a value: "X-API-Key: ", "X-Custom-Key: ",

@@ -1,0 +1,434 @@
+// Faults of the peer, as tables: what an exchange answers when the server
+// or the proxy on the other end misbehaves. Every case ends with a result
+// code and a text; none may crash, hang or grow the client without bound.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include "platform/text.h"
+#include "tests/support/fake_scan_server.h"
+#include "tests/support/raw_peer.h"
+#include "tests/support/tls_certificates.h"
+#include "transport/http_exchange.h"
+#include "transport/server_client.h"
+
+namespace dravanta {
+namespace {
+
+std::string Document(const std::string& message) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>" + message + "</error>";
+}
+
+std::string Bytes(const char16_t* text) {
+  std::string bytes;
+  for (; *text != u'\0'; ++text) bytes.push_back(static_cast<char>(*text));
+  return bytes;
+}
+
+struct Answer {
+  TransportCode code = TransportOk;
+  std::string text;
+};
+
+Answer LookUp() {
+  const char16_t* objects[] = {u"AB"};
+  char16_t* text = nullptr;
+  TransportCode code = GetServerClient().ScanMultiple(ScanBySignature, objects, 1, &text);
+  Answer answer{code, Bytes(text)};
+  GetServerClient().FreeResult(text);
+  return answer;
+}
+
+Answer Upload(const std::string& path) {
+  char16_t* text = nullptr;
+  TransportCode code = GetServerClient().ScanObject(0, Utf8ToUtf16(path).c_str(), &text);
+  Answer answer{code, Bytes(text)};
+  GetServerClient().FreeResult(text);
+  return answer;
+}
+
+void Configure(const std::string& url,
+               const std::vector<std::pair<std::u16string, std::u16string>>& options = {}) {
+  ResetServerClient();
+  ASSERT_EQ(GetServerClient().SetOption(u"url", Utf8ToUtf16(url).c_str()), TransportOk);
+  ASSERT_EQ(GetServerClient().SetOption(u"proxy_name", u""), TransportOk);
+  for (const auto& [name, value] : options) {
+    ASSERT_EQ(GetServerClient().SetOption(name.c_str(), value.c_str()), TransportOk);
+  }
+  ASSERT_EQ(GetServerClient().Initialise(), TransportOk);
+}
+
+// A port on which nothing listens.
+int RefusingPort() {
+  RawPeer peer([](RawConnection&) {});
+  EXPECT_TRUE(peer.Start());
+  int port = peer.port();
+  peer.Stop();
+  return port;
+}
+
+constexpr char kBody[] = "<method_response><objects></objects></method_response>";
+
+std::string Ok(std::string_view body) {
+  return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+         std::string(body);
+}
+
+// Sends the status line and headers, then `total` bytes of filler in large
+// pieces for as long as the client takes them.
+void StreamFiller(RawConnection& connection, const std::string& head, std::uint64_t total) {
+  std::string piece(1 << 16, 'x');
+  if (!connection.Send(head)) return;
+  for (std::uint64_t sent = 0; sent < total; sent += piece.size()) {
+    if (!connection.Send(piece)) return;
+  }
+  connection.Close();
+}
+
+constexpr std::uint64_t kGibibyte = std::uint64_t{1} << 30;
+
+// ---------------------------------------------------------------------------
+// The server end.
+
+enum class Call { Lookup, Upload };
+
+struct ServerCase {
+  const char* name;
+  RawPeer::Script script;
+  TransportCode code;
+  std::string text;
+  Call call = Call::Lookup;
+  bool secure = false;
+  bool refused = false;  // the peer is gone before the call
+};
+
+std::vector<ServerCase> ServerCases() {
+  const int refusing = RefusingPort();
+  std::string moved_to = "http://127.0.0.1:" + std::to_string(refusing) + "/dravanta_rest";
+  auto answer_with = [](std::string bytes) {
+    return [bytes](RawConnection& c) {
+      if (c.ReadRequest()) c.Send(bytes);
+      c.Close();
+    };
+  };
+  auto reset_after = [](std::string bytes) {
+    return [bytes](RawConnection& c) {
+      if (c.ReadRequest()) c.Send(bytes);
+      c.Reset();
+    };
+  };
+  auto stall_after = [](std::string bytes) {
+    return [bytes](RawConnection& c) {
+      if (c.ReadRequest()) c.Send(bytes);
+      c.HoldOpen();
+    };
+  };
+  std::string chunked_head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  return {
+      {"connection_refused", answer_with(""), TransportFailed,
+       Document("WinHttpSendRequest failed (0x00000007)"), Call::Lookup, false, true},
+      // Connection and the request's answer.
+      {"closed_before_the_status_line", answer_with(""), TransportFailed,
+       Document("WinHttpReceiveResponse failed (0x00000034)")},
+      {"reset_before_the_status_line", reset_after(""), TransportFailed,
+       Document("WinHttpReceiveResponse failed (0x00000038)")},
+      {"reset_inside_the_status_line", reset_after("HTTP/1.0 20"), TransportFailed,
+       Document("WinHttpReceiveResponse failed (0x00000038)")},
+      {"reset_inside_the_headers", reset_after("HTTP/1.0 200 OK\r\nContent-Len"), TransportFailed,
+       Document("WinHttpReceiveResponse failed (0x00000038)")},
+      {"reset_inside_the_body", reset_after(Ok(kBody).substr(0, 60)), TransportFailed,
+       Document("error 56 in WinHttpReadData.")},
+      {"closed_inside_the_body", answer_with(Ok(kBody).substr(0, 60)), TransportFailed,
+       Document("error 18 in WinHttpReadData.")},
+      {"body_until_the_end_of_the_stream",
+       answer_with(std::string("HTTP/1.0 200 OK\r\n\r\n") + kBody), TransportOk, kBody},
+      // An answer that stops moving (the stall limit is 1 s here).
+      {"stalled_before_the_status_line", stall_after(""), TransportFailed,
+       Document("WinHttpReceiveResponse failed (0x0000001C)")},
+      {"stalled_inside_the_headers", stall_after("HTTP/1.0 200 OK\r\n"), TransportFailed,
+       Document("WinHttpReceiveResponse failed (0x0000001C)")},
+      {"stalled_inside_the_body", stall_after("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\n<"),
+       TransportFailed, Document("error 28 in WinHttpReadData.")},
+      // Redirects are answers like any other of 300 or more: not followed.
+      {"redirect_301",
+       answer_with("HTTP/1.0 301 Moved Permanently\r\nLocation: " + moved_to + "\r\n\r\n"),
+       TransportFailed, Document("HTTP/1.0 301 Moved Permanently")},
+      {"redirect_307_with_a_body",
+       answer_with("HTTP/1.1 307 Temporary Redirect\r\nLocation: " + moved_to +
+                   "\r\nContent-Length: 5\r\n\r\nmoved"),
+       TransportFailed, Document("HTTP/1.1 307 Temporary Redirect")},
+      // HTTP/1.1 answers to an HTTP/1.0 request.
+      {"http_1_1_with_length_kept_open",
+       stall_after("HTTP/1.1 200 OK\r\nConnection: keep-alive\r\nContent-Length: " +
+                   std::to_string(sizeof kBody - 1) + "\r\n\r\n" + kBody),
+       TransportOk, kBody},
+      {"http_1_1_without_length_kept_open", stall_after("HTTP/1.1 200 OK\r\n\r\n<"),
+       TransportFailed, Document("error 28 in WinHttpReadData.")},
+      {"interim_100_then_the_answer", answer_with("HTTP/1.1 100 Continue\r\n\r\n" + Ok(kBody)),
+       TransportOk, kBody},
+      {"chunked",
+       answer_with(chunked_head + "7\r\n<method\r\n2f\r\n" + std::string(kBody).substr(7) +
+                   "\r\n0\r\n\r\n"),
+       TransportOk, kBody},
+      {"chunked_with_a_bad_chunk_size", answer_with(chunked_head + "zz\r\nabc\r\n0\r\n\r\n"),
+       TransportFailed, Document("error 56 in WinHttpReadData.")},
+      {"chunked_cut_before_the_last_chunk", answer_with(chunked_head + "3\r\nabc\r\n"),
+       TransportFailed, Document("error 18 in WinHttpReadData.")},
+      // Garbage instead of HTTP.
+      {"text_that_is_not_http", answer_with("SSH-2.0-OpenSSH_9.2\r\n"), TransportFailed,
+       Document("WinHttpReceiveResponse failed (0x00000001)")},
+      {"binary_garbage", answer_with(std::string("\x16\x03\x01\x00\x05\x00\xff\x80\x01\x02", 10)),
+       TransportFailed, Document("WinHttpReceiveResponse failed (0x00000001)")},
+      {"status_line_without_a_code", answer_with("HTTP/1.0 abc\r\n\r\n"), TransportFailed,
+       Document("WinHttpReceiveResponse failed (0x00000001)")},
+      {"plain_http_to_a_tls_client",
+       [](RawConnection& c) {
+         if (!c.ReadSome(4096, 5000).empty()) c.Send(Ok(kBody));
+         c.Close();
+       },
+       TransportFailed, Document("WinHttpSendRequest failed (0x00000023)"), Call::Lookup, true},
+      {"reset_during_the_tls_handshake", [](RawConnection& c) { c.Reset(); }, TransportFailed,
+       Document("WinHttpSendRequest failed (0x00000023)"), Call::Lookup, true},
+      // Answers too large to hold: refused once the limit is passed, without
+      // reading the rest.
+      {"one_gibibyte_with_its_length",
+       [](RawConnection& c) {
+         if (c.ReadRequest()) {
+           StreamFiller(
+               c, "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(kGibibyte) + "\r\n\r\n",
+               kGibibyte);
+         }
+       },
+       TransportFailed, Document("out of memory while receiving response")},
+      {"one_gibibyte_until_the_end_of_the_stream",
+       [](RawConnection& c) {
+         if (c.ReadRequest()) StreamFiller(c, "HTTP/1.0 200 OK\r\n\r\n", kGibibyte);
+       },
+       TransportFailed, Document("out of memory while receiving response")},
+      {"endless_header_lines",
+       [](RawConnection& c) {
+         if (!c.ReadRequest() || !c.Send("HTTP/1.0 200 OK\r\n")) return;
+         std::string line = "X-Filler: " + std::string(1000, 'h') + "\r\n";
+         std::string lines;
+         for (int i = 0; i < 64; ++i) lines += line;
+         for (std::uint64_t sent = 0; sent < kGibibyte; sent += lines.size()) {
+           if (!c.Send(lines)) return;
+         }
+       },
+       // libcurl refuses a header block past its own limit before ours is near.
+       TransportFailed, Document("WinHttpReceiveResponse failed (0x00000038)")},
+      // Uploads to a server that reads slowly, or answers before it read.
+      {"upload_to_a_slow_reader",
+       [](RawConnection& c) {
+         std::optional<std::string> head = c.ReadHeaderBlock();
+         if (!head) return;
+         std::size_t received = 0;
+         while (received < (1u << 20)) {
+           std::string piece = c.ReadSome(32768, 5000);
+           if (piece.empty()) return;
+           received += piece.size();
+           std::this_thread::sleep_for(std::chrono::milliseconds(10));
+         }
+         c.Send(Ok(kBody));
+         c.Close();
+       },
+       TransportOk, kBody, Call::Upload},
+      {"answer_before_the_upload_was_read",
+       [](RawConnection& c) {
+         if (!c.ReadHeaderBlock()) return;
+         c.Send("HTTP/1.0 503 Service Unavailable\r\nContent-Length: 4\r\n\r\nbusy");
+         shutdown(c.socket(), SHUT_WR);
+         c.HoldOpen();
+       },
+       TransportFailed, Document("HTTP/1.0 503 Service Unavailable"), Call::Upload},
+  };
+}
+
+class ServerFaultTest : public ::testing::TestWithParam<ServerCase> {
+ protected:
+  void SetUp() override { SetExchangeTimeouts({.connect_milliseconds = 5000, .stall_seconds = 1}); }
+  void TearDown() override {
+    SetExchangeTimeouts({});
+    ResetServerClient();
+  }
+};
+
+long PeakResidentKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST_P(ServerFaultTest, EndsWithItsCodeAndText) {
+  const ServerCase& c = GetParam();
+  RawPeer peer(c.script);
+  ASSERT_TRUE(peer.Start());
+  Configure(peer.Url("dravanta_rest", c.secure), {{u"cert_check", u"0"}});
+  if (c.refused) peer.Stop();
+  long peak_before = PeakResidentKilobytes();
+  Answer answer;
+  if (c.call == Call::Lookup) {
+    answer = LookUp();
+  } else {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("dravanta-peer-upload-" + std::to_string(std::random_device{}()));
+    std::ofstream(path, std::ios::binary) << std::string(1u << 20, 'u');
+    answer = Upload(path.string());
+    std::filesystem::remove(path);
+  }
+  EXPECT_EQ(answer.code, c.code) << answer.text.substr(0, 300);
+  EXPECT_EQ(answer.text, c.text);
+  // No answer may make the client hold anything near its announced size.
+  EXPECT_LT(PeakResidentKilobytes() - peak_before, 512L * 1024);
+  EXPECT_EQ(peer.Connections(), c.refused ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ServerFaultTest, ::testing::ValuesIn(ServerCases()),
+                         [](const auto& name) { return std::string(name.param.name); });
+
+// ---------------------------------------------------------------------------
+// The proxy in between.
+
+struct ProxyCase {
+  const char* name;
+  // Given the port of the real server behind it.
+  std::function<RawPeer::Script(int server_port)> proxy;
+  bool credentials = false;
+  bool secure = false;
+  TransportCode code;
+  std::string text;
+  int proxy_connections;  // -1: not checked
+  bool reaches_server = false;
+};
+
+std::string ProxyRefusal(const char* scheme) {
+  return std::string("HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: ") +
+         scheme + " realm=\"proxy\"\r\nContent-Length: 0\r\n\r\n";
+}
+
+// Answers 407 to every request of every connection.
+std::function<RawPeer::Script(int)> RefusesEveryCredential(const char* scheme) {
+  return [scheme](int) {
+    return [scheme](RawConnection& c) {
+      while (c.ReadRequest(3000)) {
+        if (!c.Send(ProxyRefusal(scheme))) break;
+      }
+      c.Close();
+    };
+  };
+}
+
+// Takes a CONNECT, says the tunnel is there, then copies until cut_after
+// bytes went towards the client.
+std::function<RawPeer::Script(int)> Tunnel(std::size_t cut_after) {
+  return [cut_after](int server_port) {
+    return [server_port, cut_after](RawConnection& c) {
+      if (!c.ReadHeaderBlock()) return;
+      int upstream = ConnectToLoopback(server_port);
+      if (upstream < 0) return;
+      if (!c.Send("HTTP/1.1 200 Connection established\r\n\r\n")) return;
+      RelayConnection(c, upstream, cut_after);
+    };
+  };
+}
+
+std::vector<ProxyCase> ProxyCases() {
+  auto after_request = [](std::function<void(RawConnection&)> then) {
+    return [then](int) {
+      return [then](RawConnection& c) {
+        if (c.ReadHeaderBlock()) then(c);
+      };
+    };
+  };
+  const std::size_t whole = static_cast<std::size_t>(-1);
+  return {
+      {"refuses_without_credentials", RefusesEveryCredential("Basic"), false, false,
+       TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
+      {"refuses_every_basic_credential", RefusesEveryCredential("Basic"), true, false,
+       TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
+      {"refuses_every_digest_credential", RefusesEveryCredential("Digest"), true, false,
+       TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
+      {"offers_only_an_unknown_scheme", RefusesEveryCredential("Bogus"), true, false,
+       TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
+      {"refuses_every_tunnel_credential", RefusesEveryCredential("Basic"), true, true,
+       TransportFailed, Document("WinHttpSendRequest failed (0x00000038)"), 1},
+      {"closes_after_the_request", after_request([](RawConnection& c) { c.Close(); }), false, false,
+       TransportFailed, Document("WinHttpReceiveResponse failed (0x00000034)"), 1},
+      {"answers_bad_gateway", after_request([](RawConnection& c) {
+         c.Send("HTTP/1.0 502 Bad Gateway\r\n\r\n");
+         c.Close();
+       }),
+       false, false, TransportFailed, Document("HTTP/1.0 502 Bad Gateway"), 1},
+      {"resets_the_tunnel_request", after_request([](RawConnection& c) { c.Reset(); }), false, true,
+       TransportFailed, Document("WinHttpSendRequest failed (0x00000038)"), 1},
+      {"tunnel_whole", Tunnel(whole), false, true, TransportOk,
+       FakeScanServer::LookupAnswer({{"AB", {5, ""}}}), 1, true},
+      {"drops_the_tunnel_at_once", Tunnel(0), false, true, TransportFailed,
+       Document("WinHttpSendRequest failed (0x00000023)"), 1},
+      {"drops_the_tunnel_inside_the_handshake", Tunnel(200), false, true, TransportFailed,
+       Document("WinHttpSendRequest failed (0x00000023)"), 1},
+  };
+}
+
+class ProxyFaultTest : public ::testing::TestWithParam<ProxyCase> {
+ protected:
+  void SetUp() override { SetExchangeTimeouts({.connect_milliseconds = 5000, .stall_seconds = 2}); }
+  void TearDown() override {
+    SetExchangeTimeouts({});
+    ResetServerClient();
+  }
+};
+
+TEST_P(ProxyFaultTest, EndsWithItsCodeAndText) {
+  const ProxyCase& c = GetParam();
+  std::unique_ptr<FakeScanServer> server = c.secure
+                                               ? std::make_unique<FakeScanServer>(MakeSelfSigned())
+                                               : std::make_unique<FakeScanServer>();
+  ASSERT_TRUE(server->Start());
+  RawPeer proxy(c.proxy(server->port()));
+  ASSERT_TRUE(proxy.Start());
+  std::vector<std::pair<std::u16string, std::u16string>> options = {{u"cert_check", u"0"}};
+  if (c.credentials) {
+    options.push_back({u"proxy_user", u"alice"});
+    options.push_back({u"proxy_pass", u"secret"});
+  }
+  Configure(server->Url(), options);
+  ASSERT_EQ(GetServerClient().SetOption(
+                u"proxy_name", Utf8ToUtf16("127.0.0.1:" + std::to_string(proxy.port())).c_str()),
+            TransportOk);
+  Answer answer = LookUp();
+  EXPECT_EQ(answer.code, c.code) << answer.text;
+  EXPECT_EQ(answer.text, c.text);
+  if (c.proxy_connections >= 0) {
+    EXPECT_EQ(proxy.Connections(), c.proxy_connections);
+  }
+  EXPECT_EQ(server->RequestCount(), c.reaches_server ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProxyFaultTest, ::testing::ValuesIn(ProxyCases()),
+                         [](const auto& name) { return std::string(name.param.name); });
+
+TEST(ProxyDownTest, ProxyThatIsDownFailsTheSendStep) {
+  for (bool secure : {false, true}) {
+    std::string url = secure ? "https://127.0.0.1:1/dravanta_rest" : "http://127.0.0.1:1/x";
+    Configure(url);
+    ASSERT_EQ(
+        GetServerClient().SetOption(
+            u"proxy_name", Utf8ToUtf16("127.0.0.1:" + std::to_string(RefusingPort())).c_str()),
+        TransportOk);
+    Answer answer = LookUp();
+    EXPECT_EQ(answer.code, TransportFailed);
+    EXPECT_EQ(answer.text, Document("WinHttpSendRequest failed (0x00000007)")) << secure;
+  }
+  ResetServerClient();
+}
+
+}  // namespace
+}  // namespace dravanta
