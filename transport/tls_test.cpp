@@ -69,6 +69,18 @@ std::string* TlsTest::authority_file_ = nullptr;
 
 TEST_F(TlsTest, CertificateCasesWithCheckOnAndOff) {
   TlsIdentity unknown_authority = MakeAuthority("Unknown Authority");
+  const long hour = 3600;
+  auto issued = [](const TlsIdentity* issuer, long from, long until, bool other_host) {
+    CertificateRequest request;
+    request.valid_from_seconds = from;
+    request.valid_until_seconds = until;
+    if (other_host) {
+      request.common_name = "other.example";
+      request.dns_names = {"other.example"};
+      request.ip_addresses = {};
+    }
+    return MakeCertificate(request, issuer);
+  };
   struct Case {
     const char* name;
     TlsIdentity identity;
@@ -83,6 +95,15 @@ TEST_F(TlsTest, CertificateCasesWithCheckOnAndOff) {
       {"expired", MakeExpiredServerCertificate(*authority_), false, false},
       {"expired self-signed", MakeExpiredSelfSigned(), false, false},
       {"not yet valid self-signed", MakeNotYetValidSelfSigned(), false, false},
+      {"not yet valid", issued(authority_, hour, 2 * hour, false), false, false},
+      {"expired, unknown issuer", issued(&unknown_authority, -2 * hour, -hour, false), false,
+       false},
+      {"not yet valid, unknown issuer", issued(&unknown_authority, hour, 2 * hour, false), false,
+       false},
+      {"expired, wrong host name", issued(authority_, -2 * hour, -hour, true), false, false},
+      {"wrong host name, unknown issuer", issued(&unknown_authority, -hour, hour, true), false,
+       true},
+      {"self-signed for another host", issued(nullptr, -hour, hour, true), false, true},
   };
   const std::string refused =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>"
