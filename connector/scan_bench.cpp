@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "connector/scan_connector.h"
+#include "platform/http_listen.h"
 #include "platform/text.h"
 
 namespace dravanta {
@@ -93,17 +94,10 @@ int Serve(const std::string& mode, const std::string& port_file) {
                 }
                 response.set_content(answer + "</objects>", "text/xml");
               });
-  socket_t listening = INVALID_SOCKET;
-  server.set_socket_options([&listening](socket_t sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    listening = sock;
-  });
-  const int port = server.bind_to_any_port("127.0.0.1");
+  // The library's own listening queue is too short for ten uploads
+  // connecting at once.
+  const int port = BindWithWideBacklog(server, "127.0.0.1", 0);
   if (port <= 0) return 1;
-  // The library listens with a backlog of 5; ten uploads connecting at once
-  // would overflow it and wait a second for the SYN to be sent again.
-  if (listening != INVALID_SOCKET) ::listen(listening, 128);
   std::ofstream(port_file) << port << "\n";
   return server.listen_after_bind() ? 0 : 1;
 }

@@ -4,4 +4,5 @@ list(APPEND PLATFORM_SOURCES
   machine_identity.cpp
   file_reader.cpp
   child_process.cpp
-  loopback_port.cpp)
+  loopback_port.cpp
+  listen_backlog.cpp)

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <sstream>
 
+#include "platform/http_listen.h"
+
 namespace dravanta {
 namespace {
 
@@ -58,7 +60,7 @@ bool FakeScanServer::Start() {
   };
   server_->Get(".*", route);
   server_->Post(".*", route);
-  port_ = server_->bind_to_any_port("127.0.0.1");
+  port_ = BindWithWideBacklog(*server_, "127.0.0.1", 0);
   if (port_ <= 0) return false;
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   for (int attempt = 0; attempt < 500 && !server_->is_running(); ++attempt) {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/http_listen.h"
 #include "tools/scan-server/clamav_engine.h"
 #include "tools/scan-server/command_line.h"
 #include "tools/scan-server/engine_set.h"
@@ -80,10 +81,8 @@ int main(int argc, char** argv) {
   }
   httplib::Server server;
   InstallRoutes(server, service);
-  int port = options.port;
-  bool bound = port == 0 ? (port = server.bind_to_any_port(options.host)) > 0
-                         : server.bind_to_port(options.host, port);
-  if (!bound) {
+  const int port = dravanta::BindWithWideBacklog(server, options.host, options.port);
+  if (port <= 0) {
     std::cerr << "scan-server: cannot listen on " << options.host << ":" << options.port << "\n";
     return 1;
   }

@@ -1,0 +1,35 @@
+// Binding a cpp-httplib server so that a burst of connections does not
+// stall. The library listens with a queue of five; the client opens up to
+// ten uploads and lookups at once, and a connection past the queue waits a
+// second for its SYN to be sent again. Header only: used by the test and
+// benchmark servers and the scan server, which link cpp-httplib themselves.
+#pragma once
+
+#include <httplib.h>
+
+#include <string>
+
+#include "platform/listen_backlog.h"
+
+namespace dravanta {
+
+// Binds server to host:port (port 0: any free port) and widens its listening
+// queue. The bound port, or -1 when it cannot be bound. Call before
+// listen_after_bind().
+inline int BindWithWideBacklog(httplib::Server& server, const std::string& host, int port) {
+  int listening = -1;
+  server.set_socket_options([&listening](socket_t sock) {
+    httplib::default_socket_options(sock);
+    listening = sock;
+  });
+  int bound = port == 0                         ? server.bind_to_any_port(host)
+              : server.bind_to_port(host, port) ? port
+                                                : -1;
+  // The option hook would otherwise keep a reference to this frame.
+  server.set_socket_options(httplib::default_socket_options);
+  if (bound <= 0) return -1;
+  WidenListenBacklog(listening);
+  return bound;
+}
+
+}  // namespace dravanta

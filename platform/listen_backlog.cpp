@@ -1,0 +1,11 @@
+#include "platform/listen_backlog.h"
+
+#include <sys/socket.h>
+
+namespace dravanta {
+
+bool WidenListenBacklog(int listening_socket, int backlog) {
+  return listening_socket >= 0 && listen(listening_socket, backlog) == 0;
+}
+
+}  // namespace dravanta
