@@ -20,3 +20,14 @@ print_figure() {
   ratio=$(echo "scale=4; $2 / $3" | bc -l)
   printf '%s ours=%s baseline=%s ratio=%.3f\n' "$1" "$2" "$3" "$ratio"
 }
+
+# best_of3_reported CMD...: runs CMD three times; CMD prints its own seconds
+# (the part worth timing, without its set-up); prints the best of them.
+best_of3_reported() {
+  local best="" t
+  for _ in 1 2 3; do
+    t=$("$@")
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  done
+  printf '%.4f\n' "$best"
+}

@@ -89,15 +89,11 @@ std::int64_t CountRows(sqlite3* db, const char* sql) {
 }  // namespace
 
 VerdictStore::VerdictStore(sqlite3* db, std::size_t cache_entries)
-    : db_(db), cache_entries_(cache_entries) {}
+    : db_(db), cache_(cache_entries) {}
 
-void VerdictStore::Remember(const std::string& sha1, RememberedVerdictPointer verdict) {
-  if (cache_entries_ == 0) return;
-  std::unique_lock<std::shared_mutex> lock(cache_mutex_);
-  // A full cache starts over: crude, but bounded and without bookkeeping on
-  // the read path.
-  if (cache_.size() >= cache_entries_ && cache_.count(sha1) == 0) cache_.clear();
-  cache_[sha1] = std::move(verdict);
+void VerdictStore::Remember(const std::string& sha1, const RememberedVerdictPointer& verdict) {
+  Sha1Digest digest;
+  if (ParseSha1Digest(sha1, &digest)) cache_.Put(digest, verdict);
 }
 
 VerdictStore::~VerdictStore() {
@@ -185,6 +181,7 @@ bool VerdictStore::StoreScan(const StoredFile& file, const ClientIdentity& ident
   if (!stored) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   } else if (file.verdict.final_scan_result != kFailedToScan) {
+    std::unique_lock<std::shared_mutex> cache_lock(cache_mutex_);
     Remember(file.sha1, std::make_shared<const RememberedVerdict>(RememberedVerdict{
                             file.verdict.final_scan_result, file.verdict.threat_name,
                             EngineResultElements(file.verdict.engines)}));
@@ -192,32 +189,85 @@ bool VerdictStore::StoreScan(const StoredFile& file, const ClientIdentity& ident
   return stored;
 }
 
+bool VerdictStore::StoreVerdicts(const std::vector<StoredFile>& files, std::string* error) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+  bool stored = true;
+  for (const StoredFile& file : files) {
+    BindText(upsert_verdict_, 1, file.sha1);
+    BindText(upsert_verdict_, 2, file.md5);
+    sqlite3_bind_int64(upsert_verdict_, 3, static_cast<sqlite3_int64>(file.size));
+    BindText(upsert_verdict_, 4, file.filename);
+    sqlite3_bind_int(upsert_verdict_, 5, file.verdict.final_scan_result);
+    BindText(upsert_verdict_, 6, file.verdict.threat_name);
+    BindText(upsert_verdict_, 7, EngineResultElements(file.verdict.engines));
+    if (!Step(db_, upsert_verdict_, error)) {
+      stored = false;
+      break;
+    }
+  }
+  stored = stored && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+  if (!stored) {
+    if (error && error->empty()) *error = sqlite3_errmsg(db_);
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+  }
+  // The cache may hold what these replaced.
+  std::unique_lock<std::shared_mutex> cache_lock(cache_mutex_);
+  for (const StoredFile& file : files) {
+    Sha1Digest digest;
+    if (ParseSha1Digest(file.sha1, &digest)) cache_.Erase(digest);
+  }
+  return true;
+}
+
 std::vector<RememberedVerdictPointer> VerdictStore::Lookup(const std::vector<std::string>& sha1s,
                                                            const ClientIdentity& identity) {
   std::vector<RememberedVerdictPointer> verdicts(sha1s.size());
-  std::vector<std::size_t> missed;
+  // Texts that are not signatures are asked of the database alone.
+  std::vector<Sha1Digest> digests(sha1s.size());
+  std::vector<bool> parsed(sha1s.size());
+  std::vector<Sha1Digest> asked;
+  std::vector<std::size_t> asked_at, missed;
+  for (std::size_t i = 0; i < sha1s.size(); ++i) {
+    parsed[i] = ParseSha1Digest(sha1s[i], &digests[i]);
+    if (parsed[i]) {
+      asked.push_back(digests[i]);
+      asked_at.push_back(i);
+    } else {
+      missed.push_back(i);
+    }
+  }
+  std::vector<RememberedVerdictPointer> cached(asked.size());
   {
     std::shared_lock<std::shared_mutex> lock(cache_mutex_);
-    for (std::size_t i = 0; i < sha1s.size(); ++i) {
-      auto it = cache_.find(sha1s[i]);
-      if (it != cache_.end()) {
-        verdicts[i] = it->second;
-      } else {
-        missed.push_back(i);
-      }
+    cache_.FindAll(asked, cached);
+  }
+  for (std::size_t k = 0; k < asked.size(); ++k) {
+    if (cached[k]) {
+      verdicts[asked_at[k]] = std::move(cached[k]);
+    } else {
+      missed.push_back(asked_at[k]);
     }
   }
   std::lock_guard<std::mutex> lock(mutex_);
   sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+  std::vector<std::size_t> read;
   for (std::size_t i : missed) {
     BindText(select_verdict_, 1, sha1s[i]);
     if (sqlite3_step(select_verdict_) == SQLITE_ROW) {
       verdicts[i] = std::make_shared<const RememberedVerdict>(
           RememberedVerdict{sqlite3_column_int(select_verdict_, 0), ColumnText(select_verdict_, 1),
                             ColumnText(select_verdict_, 2)});
-      Remember(sha1s[i], verdicts[i]);
+      read.push_back(i);
     }
     sqlite3_reset(select_verdict_);
+  }
+  if (!read.empty()) {
+    std::unique_lock<std::shared_mutex> cache_lock(cache_mutex_);
+    for (std::size_t i : read) {
+      if (parsed[i]) cache_.Put(digests[i], verdicts[i]);
+    }
   }
   std::int64_t known = 0;
   for (const auto& verdict : verdicts) known += verdict ? 1 : 0;
@@ -227,6 +277,11 @@ std::vector<RememberedVerdictPointer> VerdictStore::Lookup(const std::vector<std
   Step(db_, insert_lookup_, nullptr);
   sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   return verdicts;
+}
+
+std::int64_t VerdictStore::VerdictCount() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return CountRows(db_, "SELECT count(*) FROM verdicts");
 }
 
 std::int64_t VerdictStore::ScanCount() {

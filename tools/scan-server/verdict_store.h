@@ -9,10 +9,10 @@
 #include <optional>
 #include <shared_mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "tools/scan-server/verdict.h"
+#include "tools/scan-server/verdict_cache.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -39,16 +39,21 @@ class VerdictStore {
  public:
   // An empty path opens a private in-memory database. Returns null and sets
   // *error when the database cannot be opened or set up. Up to cache_entries
-  // verdicts are also kept in memory, so that lookups of files asked for
-  // again and again do not reach the database.
+  // verdicts are also kept in memory (some 50 bytes each: the verdicts
+  // themselves are shared, most files having the same one), so that lookups
+  // of files asked for again and again do not reach the database.
   static std::unique_ptr<VerdictStore> Open(const std::string& path, std::string* error,
-                                            std::size_t cache_entries = 200000);
+                                            std::size_t cache_entries = 2000000);
   ~VerdictStore();
   VerdictStore(const VerdictStore&) = delete;
   VerdictStore& operator=(const VerdictStore&) = delete;
 
   // Stores (or replaces) the verdict of one file and records the scan.
   bool StoreScan(const StoredFile& file, const ClientIdentity& identity, std::string* error);
+
+  // Stores (or replaces) many verdicts in one transaction without recording
+  // scans: for filling a database in bulk, as the benchmarks do.
+  bool StoreVerdicts(const std::vector<StoredFile>& files, std::string* error);
 
   // The stored verdicts of the given upper-case signatures, in order (null
   // for a signature not known); records
@@ -59,21 +64,21 @@ class VerdictStore {
   // For tests and the demo: rows recorded so far.
   std::int64_t ScanCount();
   std::int64_t LookupCount();
+  std::int64_t VerdictCount();
   std::vector<ClientIdentity> ScanIdentities();
 
  private:
   VerdictStore(sqlite3* db, std::size_t cache_entries);
   bool Prepare(std::string* error);
-  // Called with mutex_ held, so that the cache changes in the same order as
-  // the database.
-  void Remember(const std::string& sha1, RememberedVerdictPointer verdict);
+  // Called with mutex_ and cache_mutex_ (exclusively) held, so that the
+  // cache changes in the same order as the database.
+  void Remember(const std::string& sha1, const RememberedVerdictPointer& verdict);
 
   std::mutex mutex_;  // one connection, used by one request at a time
   sqlite3* db_;
   // Taken after mutex_ when both are needed; alone (shared) to read.
   std::shared_mutex cache_mutex_;
-  std::unordered_map<std::string, RememberedVerdictPointer> cache_;
-  const std::size_t cache_entries_;
+  VerdictCache cache_;
   sqlite3_stmt* select_verdict_ = nullptr;
   sqlite3_stmt* upsert_verdict_ = nullptr;
   sqlite3_stmt* insert_scan_ = nullptr;

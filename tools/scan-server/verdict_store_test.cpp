@@ -53,6 +53,23 @@ TEST(VerdictStoreTest, LookupAnswersStoredVerdictsInOrder) {
   EXPECT_EQ(identities[0].hardware_id, "HW000001");
 }
 
+TEST(VerdictStoreTest, BulkStoreReplacesRememberedVerdictsWithoutScanRecords) {
+  auto store = OpenOrFail("");
+  ASSERT_NE(store, nullptr);
+  std::string error;
+  ASSERT_TRUE(store->StoreScan(FileWith(Sha1Of(1), 0, ""), {}, &error));
+  ASSERT_TRUE(store->Lookup({Sha1Of(1)}, {})[0]);  // now in the cache as clean
+  ASSERT_TRUE(
+      store->StoreVerdicts({FileWith(Sha1Of(1), 1, "Later"), FileWith(Sha1Of(2), 0, "")}, &error))
+      << error;
+  auto verdicts = store->Lookup({Sha1Of(1), Sha1Of(2)}, {});
+  ASSERT_TRUE(verdicts[0] && verdicts[1]);
+  EXPECT_EQ(verdicts[0]->threat_name, "Later");
+  EXPECT_EQ(verdicts[1]->final_scan_result, 0);
+  EXPECT_EQ(store->VerdictCount(), 2);
+  EXPECT_EQ(store->ScanCount(), 1);
+}
+
 TEST(VerdictStoreTest, RescanReplacesAndFailedScanIsNotRemembered) {
   auto store = OpenOrFail("");
   ASSERT_NE(store, nullptr);
