@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The real client, headless, against the real scan server on loopback:
+#   client_scan_server_test.sh CLIENT SCAN_SERVER
+# 1. a folder with clean files and the EICAR test file: exit code 1, the
+#    report names the EICAR file, and the server holds the verdict of each of
+#    its three engines;
+# 2. the same folder again: settled by lookup alone, no upload;
+# 3. a folder of clean files only: exit code 0.
+# The client runs as a copy under a name of its own (a second program of the
+# same file name would count as another instance), with its home, state
+# folder and log in a temporary folder. Every wait is bounded.
+set -uo pipefail
+
+client=$1
+server=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/dravanta-e2e-scan.XXXXXX")
+failures=0
+server_pid=
+cleanup() {
+  if [ -n "$server_pid" ]; then
+    kill -TERM "$server_pid" 2>/dev/null
+    wait "$server_pid" 2>/dev/null
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+expect_eq() { # what, expected, actual
+  [ "$2" == "$3" ] || fail "$1: expected [$2], got [$3]"
+}
+
+expect_contains() { # what, text, needle
+  case "$2" in
+    *"$3"*) ;;
+    *) fail "$1: [$3] not in [$2]" ;;
+  esac
+}
+
+mkdir -p "$work/bin" "$work/home/state" "$work/samples/documents" "$work/clean"
+cp "$client" "$work/bin/dravanta-client-e2e-scan"
+
+# The shipped signatures alone: the system's ClamAV databases would only
+# make the start slower.
+"$server" --listen 127.0.0.1:0 --db "$work/verdicts.db" --clamav-system-db=none \
+  >"$work/server.out" 2>"$work/server.log" &
+server_pid=$!
+for _ in $(seq 300); do
+  grep -q '^listening on http://' "$work/server.out" 2>/dev/null && break
+  kill -0 "$server_pid" 2>/dev/null || break
+  sleep 0.1
+done
+url=$(sed -n 's/^listening on //p' "$work/server.out")
+if [ -z "$url" ]; then
+  echo "FAIL: the scan server did not start:" >&2
+  cat "$work/server.log" >&2
+  exit 1
+fi
+
+printf 'Shopping list: bread, milk, apples.\n' >"$work/samples/documents/list.txt"
+printf 'name,size\nalpha,1\nbeta,2\n' >"$work/samples/documents/table.csv"
+head -c 65536 /dev/zero | tr '\0' 'a' >"$work/samples/padding.bin"
+# Assembled from pieces: no file of the repository is the test file.
+printf '%s%s%s' 'X5O!P%@AP[4\PZX54(P^)7CC)7}$' 'EICAR-STANDARD-ANTIVIRUS-' \
+  'TEST-FILE!$H+H*' >"$work/samples/eicar.com"
+cp "$work/samples/documents/list.txt" "$work/clean/list.txt"
+printf 'another clean file\n' >"$work/clean/notes.txt"
+
+# run_client N FOLDER: one headless scan; sets rc, writes report N.
+run_client() {
+  rc=0
+  (cd "$work/home" && env -i PATH="$PATH" HOME="$work/home" XDG_STATE_HOME="$work/home/state" \
+    LANG=C.UTF-8 DRAVANTA_NO_BROWSER=1 timeout 30 "$work/bin/dravanta-client-e2e-scan" \
+    auto_start=1 show_ui=0 scan_type=1 "scan_location=$2" "server=$url" \
+    "log_file=$work/home/client.log" >"$work/report$1.txt" 2>"$work/progress$1.txt") || rc=$?
+}
+
+uploads() { grep -c '^scan-server: scan of ' "$work/server.log"; }
+
+# --- 1. clean files and EICAR: threats found.
+run_client 1 "$work/samples"
+expect_eq "first scan exit code" 1 "$rc"
+report=$(cat "$work/report1.txt")
+expect_contains "first report" "$report" "SCAN FINISHED SUCCESSFULLY"
+expect_contains "first report" "$report" "Clean Files:                 3"
+expect_contains "first report" "$report" "Infected Files:              1"
+expect_contains "first report" "$report" "PATH:          $work/samples/eicar.com"
+expect_contains "first report" "$report" "THREAT NAME:   Dravanta.Test.EICAR.UNOFFICIAL"
+expect_eq "uploads of the first scan" 4 "$(uploads)"
+
+# Each engine's own verdict on the EICAR file, as the server keeps it.
+eicar_sha1=$(sha1sum "$work/samples/eicar.com" | cut -c1-40 | tr 'a-f' 'A-F')
+answer=$(curl -sS --max-time 10 --data-binary "$eicar_sha1" \
+  "$url/scanner?method=scanmultiple&type=signature")
+for engine in "ClamAV|Dravanta.Test.EICAR.UNOFFICIAL" "YARA|Dravanta.Test.EICAR" \
+  "Hash list|Dravanta.Test.EICAR"; do
+  expect_contains "engine verdicts" "$answer" "<engine_result><engine_name>${engine%%|*}</engine_name><threat_name><![CDATA[${engine#*|}]]></threat_name><scan_result>1</scan_result></engine_result>"
+done
+
+# --- 2. the same folder again: every file is known, nothing is uploaded.
+run_client 2 "$work/samples"
+expect_eq "second scan exit code" 1 "$rc"
+expect_contains "second report" "$(cat "$work/report2.txt")" "PATH:          $work/samples/eicar.com"
+expect_eq "uploads after the second scan" 4 "$(uploads)"
+expect_eq "lookup of the second scan" "scan-server: lookup of 4 signatures: 4 known" \
+  "$(grep '^scan-server: lookup of ' "$work/server.log" | tail -n 1)"
+
+# --- 3. clean files only.
+run_client 3 "$work/clean"
+expect_eq "clean scan exit code" 0 "$rc"
+report=$(cat "$work/report3.txt")
+expect_contains "clean report" "$report" "Infected Files:              0"
+case $report in
+  *"INFECTED FILES"*) fail "clean report lists infected files" ;;
+esac
+
+if [ "$failures" -gt 0 ]; then
+  for n in 1 2 3; do
+    echo "--- report $n" >&2
+    cat "$work/report$n.txt" "$work/progress$n.txt" >&2 2>/dev/null
+  done
+  echo "--- server log" >&2
+  cat "$work/server.log" >&2
+  exit 1
+fi
+echo "client against the scan server: all checks passed"
