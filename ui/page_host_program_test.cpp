@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -31,10 +30,9 @@ struct Answer {
 
 Answer ParseAnswer(const std::string& raw) {
   Answer answer;
-  std::smatch match;
-  if (std::regex_search(raw, match, std::regex("^HTTP/1\\.[01] (\\d{3})"))) {
-    answer.status = std::stoi(match[1]);
-  }
+  const bool statusLine =
+      raw.size() >= 12 && (raw.rfind("HTTP/1.1 ", 0) == 0 || raw.rfind("HTTP/1.0 ", 0) == 0);
+  if (statusLine) answer.status = std::atoi(raw.substr(9, 3).c_str());
   const size_t bodyStart = raw.find("\r\n\r\n");
   if (bodyStart != std::string::npos) answer.body = raw.substr(bodyStart + 4);
   return answer;
@@ -67,16 +65,25 @@ class PageHostProgram : public testing::Test {
         environment, (root_ / "home").string(), (root_ / "stderr.txt").string(), &program_));
     std::string seen;
     ASSERT_TRUE(ReadOutputUntil(&program_, "\n", 30s, &seen)) << seen;
-    std::smatch match;
-    ASSERT_TRUE(std::regex_search(
-        seen, match,
-        std::regex("Dravanta Client page: http://127\\.0\\.0\\.1:(\\d+)/\\?token=([0-9a-f]{32})")))
-        << seen;
-    port_ = std::stoi(match[1]);
-    token_ = match[2];
+    // "Dravanta Client page: http://127.0.0.1:<port>/?token=<32 hex digits>"
+    const std::string lead = "Dravanta Client page: http://127.0.0.1:";
+    const size_t at = seen.find(lead);
+    ASSERT_NE(at, std::string::npos) << seen;
+    const size_t portEnd = seen.find("/?token=", at);
+    ASSERT_NE(portEnd, std::string::npos) << seen;
+    port_ = std::atoi(seen.substr(at + lead.size(), portEnd - at - lead.size()).c_str());
+    token_ = seen.substr(portEnd + 8, 32);
+    ASSERT_GT(port_, 0) << seen;
+    ASSERT_EQ(token_.find_first_not_of("0123456789abcdef"), std::string::npos) << seen;
+    ASSERT_EQ(token_.size(), 32u) << seen;
   }
   void TearDown() override {
     EndBackgroundProgram(&program_, 10s);
+    // In the sanitizer builds the program is checked too.
+    std::ifstream errors(root_ / "stderr.txt");
+    const std::string said(std::istreambuf_iterator<char>(errors), {});
+    EXPECT_EQ(said.find("Sanitizer"), std::string::npos) << said;
+    EXPECT_EQ(said.find("runtime error"), std::string::npos) << said;
     server_.Stop();
     fs::remove_all(root_);
   }
