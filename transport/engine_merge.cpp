@@ -1,19 +1,25 @@
 #include "transport/engine_merge.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace dravanta {
 namespace {
 
+// Removing an occurrence can join the text around it into a new one (as in
+// "<method_<method_response>response>"), so the search after each removal
+// starts early enough to see it: a joined occurrence spans the point of
+// removal. The markers cannot overlap themselves, so the kept occurrence
+// is never part of a joined one.
 void KeepFirstOccurrence(std::string* text, std::string_view marker) {
-  size_t first = text->find(marker);
+  const size_t first = text->find(marker);
   if (first == std::string::npos) return;
   size_t from = first + 1;
   while (true) {
-    size_t next = text->find(marker, from);
+    const size_t next = text->find(marker, from);
     if (next == std::string::npos) return;
     text->erase(next, marker.size());
-    from = next;
+    from = std::max(first + 1, next + 1 > marker.size() ? next + 1 - marker.size() : 0);
   }
 }
 
@@ -22,11 +28,12 @@ void KeepLastOccurrence(std::string* text, std::string_view marker) {
   if (last == std::string::npos || last == 0) return;
   size_t from = last - 1;
   while (true) {
-    size_t earlier = text->rfind(marker, from);
+    const size_t earlier = text->rfind(marker, from);
     if (earlier == std::string::npos) return;
     text->erase(earlier, marker.size());
-    if (earlier == 0) return;
-    from = earlier - 1;
+    last -= marker.size();  // the kept one moved with the text after it
+    if (last == 0) return;
+    from = std::min(earlier, last - 1);
   }
 }
 

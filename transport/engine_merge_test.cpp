@@ -31,6 +31,22 @@ TEST(EngineMergeTest, TwoAnswersBecomeOneRootWithBothEngineLists) {
   EXPECT_EQ(CountEngines(WidenBytes(merged)), 5u);
 }
 
+// A removal that joins the text around it into another marker removes that
+// one too: the merged document never holds a second root.
+TEST(EngineMergeTest, MarkersJoinedByARemovalAreRemovedToo) {
+  struct Case {
+    std::string text;
+    std::string merged;
+  };
+  const Case cases[] = {
+      {"<method_response>a<method_<method_response>response>b", "<method_response>ab"},
+      {"<method_response><method_response><method_response>", "<method_response>"},
+      {"x</method_</method_response>response>y</method_response>", "xy</method_response>"},
+      {"</method_response></method_response></method_response>", "</method_response>"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MergeEngineDocuments(c.text), c.merged) << c.text;
+}
+
 TEST(EngineMergeTest, UpperCaseDeclarationIsNotMerged) {
   const char* upper = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
   std::string merged = MergeEngineDocuments(Answer(1, upper) + Answer(1, upper));
