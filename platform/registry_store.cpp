@@ -19,14 +19,17 @@ std::mutex& StoreLock() {
   return lock;
 }
 
-// The store's lines without their line ends (LF or CR LF); a last line
-// without a line end counts too.
+// The store's lines without their line ends: LF, CR LF, or more carriage
+// returns before the LF. A last line without a line end counts too. No line
+// read here ends with a carriage return, so rewriting the store keeps every
+// line as it read ("[K]" and two carriage returns would otherwise become a
+// header once written back with one line end).
 std::vector<std::string> SplitLines(std::string_view content) {
   std::vector<std::string> lines;
   while (!content.empty()) {
     const size_t end = content.find('\n');
     std::string line(content.substr(0, end));
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(std::move(line));
     content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
   }

@@ -94,6 +94,12 @@ TEST(RegistryStoreTextTest, SetAndReadInMemory) {
   EXPECT_EQ(updated, "[A]\nv=dword:5\nw=dword:7\n\n[B]\nv=dword:6\n");
   ASSERT_TRUE(SetRegistryDwordInText(updated, u"C", u"v", 8, &updated));
   EXPECT_EQ(updated, "[A]\nv=dword:5\nw=dword:7\n\n[B]\nv=dword:6\n[C]\nv=dword:8\n");
+  // Carriage returns before a line end all belong to it, so a rewrite does
+  // not turn a line into another.
+  ASSERT_TRUE(SetRegistryDwordInText("[K]\r\r\nv=dword:1\r\r", u"L", u"w", 2, &updated));
+  EXPECT_EQ(updated, "[K]\nv=dword:1\n[L]\nw=dword:2\n");
+  EXPECT_TRUE(ReadRegistryDwordFromText("[K]\r\r\nv=dword:1\r\r", u"K", u"v", &value));
+  EXPECT_EQ(value, 1u);
   std::string untouched = "kept";
   EXPECT_FALSE(SetRegistryDwordInText(content, u"A", u"[v", 1, &untouched));
   EXPECT_EQ(untouched, "kept");
