@@ -17,7 +17,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Waits are cut into short polls so that a stopping peer is noticed soon.
-constexpr int kPollSlice = 50;
+constexpr int kPollSlice = 10;
 
 std::string LowerAscii(std::string text) {
   for (char& c : text) {
@@ -147,6 +147,15 @@ void RawConnection::HoldOpen(int timeout_milliseconds) {
     if (!WaitReadable(MillisecondsLeft(deadline))) return;
     char buffer[4096];
     if (recv(socket_, buffer, sizeof buffer, 0) <= 0) return;
+  }
+}
+
+void RawConnection::HoldOpenUnread(int timeout_milliseconds) {
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_milliseconds);
+  while (socket_ >= 0 && !stopping_ && MillisecondsLeft(deadline) > 0) {
+    pollfd entry{socket_, POLLRDHUP, 0};
+    int ready = poll(&entry, 1, std::min(kPollSlice, MillisecondsLeft(deadline)));
+    if (ready > 0 || (ready < 0 && errno != EINTR)) return;
   }
 }
 

@@ -50,6 +50,8 @@ class RawConnection {
   // Keeps the connection open, sending nothing, until the client closes it,
   // the peer stops or timeout_milliseconds pass.
   void HoldOpen(int timeout_milliseconds = 20000);
+  // The same without reading: what the client sends piles up unread.
+  void HoldOpenUnread(int timeout_milliseconds = 20000);
 
   int socket() const { return socket_; }
 
