@@ -6,20 +6,45 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# DRAVANTA_BUILD_DIR names another build folder than build/release;
+# DRAVANTA_NO_BROWSER=1 keeps the client from opening a browser (it still
+# prints the page address).
+BUILD=${DRAVANTA_BUILD_DIR:-build/release}
 bash tools/install-deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)"
+if [ "$BUILD" = build/release ]; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release -j "$(nproc)"
+else
+  cmake --build "$BUILD" -j "$(nproc)"
+fi
+BUILD=$(cd "$BUILD" && pwd)
 
-SERVER_BIN=build/release/tools/scan-server/scan-server
-CLIENT_BIN=build/release/shell/dravanta-client
+SERVER_BIN=$BUILD/tools/scan-server/scan-server
+CLIENT_BIN=$BUILD/shell/dravanta-client
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/dravanta-demo.XXXXXX")
 SERVER_PID=
+CLIENT_PID=
 # shellcheck source=scan-server/demo-lib.sh
 source tools/scan-server/demo-lib.sh
-trap 'stop_server; rm -rf "$WORK"' EXIT
 
-if [ ! -x "$CLIENT_BIN" ]; then
-  echo "The client ($CLIENT_BIN) has not been built; there is no page to open yet." >&2
+# stop_client: asks the client to end and waits for it (bounded).
+stop_client() {
+  [ -n "$CLIENT_PID" ] || return 0
+  kill -TERM "$CLIENT_PID" 2>/dev/null || true
+  local i
+  for ((i = 0; i < 100; i++)); do
+    kill -0 "$CLIENT_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$CLIENT_PID" 2>/dev/null || true
+  wait "$CLIENT_PID" 2>/dev/null || true
+  CLIENT_PID=
+}
+trap 'stop_client; stop_server; rm -rf "$WORK"' EXIT
+trap 'echo; echo "Stopping the client and the server."; exit 130' INT TERM
+
+if [ ! -x "$CLIENT_BIN" ] || [ ! -x "$SERVER_BIN" ]; then
+  echo "demo-ui: the build did not produce $CLIENT_BIN and $SERVER_BIN" >&2
   exit 1
 fi
 
@@ -29,6 +54,11 @@ say "Scan server: $SERVER_URL"
 echo "Sample folder for a custom scan (clean files and the EICAR test file):"
 echo "  $WORK/samples"
 echo "Close the page (or press Ctrl+C) to end; the server stops with the client."
+# In the background, so that Ctrl+C (or a TERM) reaches this script at once
+# and its clean-up stops both programs.
+(cd "$WORK" && exec "$CLIENT_BIN" show_ui=1 server="$SERVER_URL" log_file="$WORK/client.log") &
+CLIENT_PID=$!
 rc=0
-"$CLIENT_BIN" show_ui=1 server="$SERVER_URL" || rc=$?
+wait "$CLIENT_PID" || rc=$?
+CLIENT_PID=
 echo "The client ended with exit code $rc (0 clean, 1 threats found, 100 error)."
