@@ -1,14 +1,19 @@
 #include "platform/directory.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cstring>
 
+#include "platform/long_path.h"
 #include "platform/mounts.h"
 
 namespace dravanta {
@@ -55,19 +60,93 @@ bool IsDevtmpfsDevice(uint64_t device) {
   return false;
 }
 
+constexpr int kListingFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// One name at a time from `folder`, no link followed; folders on the way
+// are opened for searching only, as a plain path lookup would need.
+int OpenEachComponent(int folder, std::string_view relative) {
+  int current = folder;
+  size_t start = 0;
+  for (;;) {
+    while (start < relative.size() && relative[start] == '/') ++start;
+    size_t end = relative.find('/', start);
+    if (end == std::string_view::npos) end = relative.size();
+    size_t next_start = end;
+    while (next_start < relative.size() && relative[next_start] == '/') ++next_start;
+    const bool last = next_start >= relative.size();
+    const std::string name(relative.substr(start, end - start));
+    const int flags = last ? kListingFlags : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    const int next = name.empty() ? -1 : openat(current, name.c_str(), flags);
+    const int saved = name.empty() ? ENOENT : errno;
+    if (current != folder) close(current);
+    if (next < 0 || last) {
+      errno = saved;
+      return next;
+    }
+    current = next;
+    start = next_start;
+  }
+}
+
+// openat2 that refuses every link on the way, where the kernel has it.
+int OpenNoLinks(int folder, const std::string& relative, bool* unsupported) {
+  open_how how{};
+  how.flags = kListingFlags;
+  how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_BENEATH;
+  const long fd = syscall(SYS_openat2, folder, relative.c_str(), &how, sizeof(how));
+  // Older kernels, and sandboxes that filter the call, answer ENOSYS (or EPERM).
+  *unsupported = fd < 0 && (errno == ENOSYS || errno == EPERM || errno == E2BIG);
+  return static_cast<int>(fd);
+}
+
 }  // namespace
+
+FolderAnchor::~FolderAnchor() { Close(); }
+
+void FolderAnchor::Close() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+}
 
 DirectoryReader::~DirectoryReader() {
   if (fd_ >= 0) close(fd_);
 }
 
 bool DirectoryReader::Open(const std::string& path, FinalLink final_link) {
+  std::string name = path;
+  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  if (final_link == FinalLink::kDoNotFollow) {
+    // "link/" resolves the link whatever O_NOFOLLOW says: drop the slashes.
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    flags |= O_NOFOLLOW;
+  }
+  return Adopt(OpenPathOfAnyLength(name, flags));
+}
+
+bool DirectoryReader::OpenBelow(const FolderAnchor& anchor, std::string_view relative) {
+  if (!anchor.valid()) return Adopt(-1);
+  while (!relative.empty() && relative.back() == '/') relative.remove_suffix(1);
+  if (relative.empty()) return Adopt(-1);
+  bool unsupported = true;
+  int fd = -1;
+  if (relative.size() < PATH_MAX) fd = OpenNoLinks(anchor.fd_, std::string(relative), &unsupported);
+  if (fd < 0 && unsupported) fd = OpenEachComponent(anchor.fd_, relative);
+  return Adopt(fd);
+}
+
+bool DirectoryReader::KeepAsAnchor(FolderAnchor* anchor) const {
+  if (fd_ < 0) return false;
+  const int copy = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) return false;
+  if (anchor->fd_ >= 0) close(anchor->fd_);
+  anchor->fd_ = copy;
+  return true;
+}
+
+bool DirectoryReader::Adopt(int fd) {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   buffer_used_ = buffer_next_ = 0;
-  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-  if (final_link == FinalLink::kDoNotFollow) flags |= O_NOFOLLOW;
-  const int fd = open(path.c_str(), flags);
   if (fd < 0) return false;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) {
@@ -125,7 +204,15 @@ bool DirectoryReader::Next(DirectoryEntry* entry) {
 
 bool LookUpPath(const std::string& path, EntryKind* kind, uint64_t* size) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return false;
+  if (path.size() < PATH_MAX) {
+    if (stat(path.c_str(), &st) != 0) return false;
+  } else {
+    const int fd = OpenPathOfAnyLength(path, O_PATH | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool examined = fstat(fd, &st) == 0;
+    close(fd);
+    if (!examined) return false;
+  }
   *kind = KindOfMode(st.st_mode);
   *size = *kind == EntryKind::kRegularFile ? static_cast<uint64_t>(st.st_size) : 0;
   return true;

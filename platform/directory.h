@@ -21,6 +21,24 @@ struct DirectoryEntry {
 
 enum class FinalLink { kFollow, kDoNotFollow };
 
+// A folder held open so that folders below it can be opened by their path
+// relative to it (DirectoryReader::OpenBelow), whatever happens to the names
+// above it meanwhile. Not copyable; closes itself.
+class FolderAnchor {
+ public:
+  FolderAnchor() = default;
+  ~FolderAnchor();
+  FolderAnchor(const FolderAnchor&) = delete;
+  FolderAnchor& operator=(const FolderAnchor&) = delete;
+
+  bool valid() const { return fd_ >= 0; }
+  void Close();
+
+ private:
+  friend class DirectoryReader;
+  int fd_ = -1;
+};
+
 // One open directory. Not copyable; closes itself.
 class DirectoryReader {
  public:
@@ -30,8 +48,18 @@ class DirectoryReader {
   DirectoryReader& operator=(const DirectoryReader&) = delete;
 
   // Opens `path` for listing. With kDoNotFollow a link in the last component
-  // fails the open. False when it is not a readable directory.
+  // fails the open (a trailing "/" does not make it follow one). False when
+  // it is not a readable directory. Paths of any length.
   bool Open(const std::string& path, FinalLink final_link);
+
+  // Opens the folder `relative` ("a/b", trailing "/" allowed) below
+  // `anchor` for listing, following no link in any of its components: a
+  // folder that was replaced by a link after it was listed is not entered.
+  // Relative paths of any length.
+  bool OpenBelow(const FolderAnchor& anchor, std::string_view relative);
+
+  // Makes `anchor` hold the open directory, for later OpenBelow calls.
+  bool KeepAsAnchor(FolderAnchor* anchor) const;
 
   // The filesystem (st_dev) of the open directory.
   uint64_t device() const { return device_; }
@@ -46,6 +74,9 @@ class DirectoryReader {
   bool Next(DirectoryEntry* entry);
 
  private:
+  // Takes `fd` (an open directory, or -1) as the one to list.
+  bool Adopt(int fd);
+
   int fd_ = -1;
   uint64_t device_ = 0;
   // Raw entries as the kernel hands them over, read a buffer at a time.
@@ -54,7 +85,8 @@ class DirectoryReader {
   size_t buffer_next_ = 0;
 };
 
-// What a path names, following links. false when it does not exist.
+// What a path names, following links. false when it does not exist. Paths
+// of any length.
 bool LookUpPath(const std::string& path, EntryKind* kind, uint64_t* size);
 
 }  // namespace dravanta

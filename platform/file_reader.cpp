@@ -7,25 +7,41 @@
 
 #include <string>
 
+#include "platform/long_path.h"
+
 namespace dravanta {
 
 bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_number) {
-  std::string terminated(path);
+  const std::string terminated(path);
   int descriptor;
+  // Non-blocking: a FIFO put where a listed file was would otherwise hold
+  // the open until a writer comes; it is refused below instead.
   do {
-    descriptor = open(terminated.c_str(), O_RDONLY | O_CLOEXEC);
+    descriptor = OpenPathOfAnyLength(terminated, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) {
     if (error_number != nullptr) *error_number = errno;
     return false;
   }
+  // Only regular files have contents to send: a directory opens for reading
+  // on POSIX, and FIFOs and devices never end.
   struct stat status {};
-  if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
-    // A directory opens for reading on POSIX but has no contents to send.
-    if (error_number != nullptr) *error_number = S_ISDIR(status.st_mode) ? EISDIR : errno;
+  int refused = 0;
+  if (fstat(descriptor, &status) != 0) {
+    refused = errno;
+  } else if (S_ISDIR(status.st_mode)) {
+    refused = EISDIR;
+  } else if (!S_ISREG(status.st_mode)) {
+    refused = EINVAL;
+  }
+  if (refused != 0) {
+    if (error_number != nullptr) *error_number = refused;
     close(descriptor);
     return false;
   }
+  // Reads of the regular file then wait as usual.
+  const int flags = fcntl(descriptor, F_GETFL);
+  if (flags >= 0) fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
   file->descriptor = descriptor;
   return true;
 }

@@ -12,7 +12,9 @@ struct ReadableFile {
   int descriptor = -1;
 };
 
-// Opens the file named by a UTF-8 (raw byte) path for reading. On failure
+// Opens the regular file named by a UTF-8 (raw byte) path, of any length,
+// for reading; anything else (folder, FIFO, socket, device) is refused
+// without blocking (EISDIR, EINVAL). On failure
 // returns false and sets *error_number to the system's error number.
 bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_number);
 

@@ -25,10 +25,20 @@ class ScratchTree {
   void AddFolder(std::string_view relative);
   // A file of `size` bytes (sparse; the content is zeros).
   void AddFile(std::string_view relative, uint64_t size);
+  // `count` names of empty files, `prefix` followed by 0, 1, ..., in the
+  // folder `relative`: hard links of a few files (a new inode for each name
+  // costs far more; each inode takes at most 60,000 links).
+  void AddEmptyFiles(std::string_view relative, std::string_view prefix, int count);
   void AddSymlink(std::string_view relative, std::string_view target);
   void AddFifo(std::string_view relative);
   void AddSocket(std::string_view relative);
-  // chmod; used to make folders unreadable.
+  // A chain of `depth` folders named `component` below `relative` ("" for
+  // the root), each holding a file `file_name` with `content`, made one
+  // name at a time so that the chain may grow past the longest path the
+  // system takes at once. Returns the full path of the deepest folder.
+  std::string AddFolderChain(std::string_view relative, std::string_view component, int depth,
+                             std::string_view file_name, std::string_view content);
+  // chmod; used to make folders and files unreadable.
   void SetMode(std::string_view relative, unsigned mode);
   // Removes a file, link or a whole folder.
   void Remove(std::string_view relative);
@@ -46,7 +56,9 @@ bool IgnoresFilePermissions();
 bool CreateFolder(const std::string& path);
 bool CreateSizedFile(const std::string& path, uint64_t size);
 
-// Removes `path` recursively without following links; false on failure.
+// Removes `path` recursively without following links, one name at a time
+// (so trees deeper than the longest path the system takes go too); false on
+// failure.
 bool RemoveTree(const std::string& path);
 
 }  // namespace dravanta
