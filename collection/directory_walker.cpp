@@ -27,6 +27,11 @@ struct DirectoryWalker {
   std::u16string root_text;
   WalkScope scope = WalkScope::kAllFilesystems;
   DirectoryNode root;  // owned here; every other node frees itself on completion
+  // The root folder, held open from its listing on: every other folder is
+  // opened below it by its relative path, so no link on the way is ever
+  // followed, whatever is renamed or replaced while the walk runs. Set
+  // before the root's children are queued, read-only afterwards.
+  FolderAnchor anchor;
 
   std::atomic<bool> done{false};
   std::atomic<bool> stop{false};
@@ -159,9 +164,13 @@ void ListDirectory(WalkerWorker& worker, DirectoryNode* node) {
   if (is_root && WalkFileRoot(worker)) return;
 
   DirectoryReader reader;
-  // The root may be a link that the user picked; links inside are not followed.
-  if (!reader.Open(node->path, is_root ? FinalLink::kFollow : FinalLink::kDoNotFollow) ||
-      !MayEnter(walker, node, reader)) {
+  // The root may be a link that the user picked; links inside are not
+  // followed, not even one that took a listed folder's place since.
+  const bool opened =
+      is_root ? reader.Open(node->path, FinalLink::kFollow) && reader.KeepAsAnchor(&walker.anchor)
+              : reader.OpenBelow(walker.anchor,
+                                 std::string_view(node->path).substr(walker.root.path.size()));
+  if (!opened || !MayEnter(walker, node, reader)) {
     CompleteDirectory(walker, node);
     return;
   }
@@ -229,6 +238,7 @@ void ControllerMain(DirectoryWalker* walker, uint32_t batch_size, uint32_t worke
     }
   }
   for (std::thread& worker : workers) worker.join();
+  walker->anchor.Close();  // no worker opens anything any more
   EndWalker(*walker);
 }
 

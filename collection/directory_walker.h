@@ -7,7 +7,9 @@
 // workers have exited, the controller thread calls the end callback exactly
 // once (also after a stop, and also when no worker could run).
 //
-// Links found during the walk are never followed, only regular files become
+// Links found during the walk are never followed (a folder replaced by a
+// link after it was listed is not entered either), paths may grow beyond
+// the longest the system takes at once, only regular files become
 // records (FIFOs, sockets and devices are never opened), and pseudo
 // filesystems (proc, sysfs, devtmpfs, ...) are never entered. A root that is
 // itself a link is followed.
