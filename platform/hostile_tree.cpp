@@ -192,7 +192,9 @@ std::vector<HostileCase> BuildHostileTree(ScratchTree& tree) {
                    "by a link to a folder outside it",
                    {{tree.PathOf("target/swapped/mid/inner/own"), "", Settlement::kSkipped},
                     {tree.PathOf("target/swapped/mid/secret"), "", Settlement::kSkipped},
-                    {tree.PathOf("target/swapped/mid/inner/secret"), "", Settlement::kSkipped}}});
+                    {tree.PathOf("target/swapped/mid/inner/secret"), "", Settlement::kSkipped}},
+                   false,
+                   true});
   return cases;
 }
 

@@ -40,6 +40,9 @@ struct HostileCase {
   // Settles as written only when file permissions apply to the walk (see
   // platform/file_access_user.h); otherwise its files are simply scanned.
   bool needs_permissions = false;
+  // The walk alone keeps it out: its paths still lead somewhere when opened
+  // as they are (through a link that the walk never follows).
+  bool kept_out_by_the_walk = false;
 };
 
 // The size limit ("MaxFileSizeBytes") the scan runs with: every file of the
