@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tools/scan-server/hex_digits.h"
+
 namespace dravanta::scan_server {
 namespace {
 
@@ -12,15 +14,6 @@ std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-// Plain ASCII tests: the locale-aware <cctype> ones cost more than the rest
-// of a lookup.
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 LookupEntry ParseSignature(std::string_view item) {

@@ -2,19 +2,14 @@
 
 #include <cstring>
 
+#include "tools/scan-server/hex_digits.h"
+
 namespace dravanta::scan_server {
 namespace {
 
 // Distinct verdicts kept; past it the cache starts over.
 constexpr std::size_t kMaxDistinctVerdicts = 4096;
 constexpr std::size_t kFirstSlots = 1024;
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 std::string VerdictKey(const RememberedVerdict& verdict) {
   std::string key = std::to_string(verdict.final_scan_result);
@@ -26,12 +21,13 @@ std::string VerdictKey(const RememberedVerdict& verdict) {
 
 bool ParseSha1Digest(const std::string& sha1, Sha1Digest* digest) {
   if (sha1.size() != 40) return false;
+  int any_bad = 0;  // negative once any digit was not one
   for (std::size_t i = 0; i < 20; ++i) {
-    int high = HexValue(sha1[2 * i]), low = HexValue(sha1[2 * i + 1]);
-    if (high < 0 || low < 0) return false;
-    (*digest)[i] = static_cast<unsigned char>(high * 16 + low);
+    int high = HexDigitValue(sha1[2 * i]), low = HexDigitValue(sha1[2 * i + 1]);
+    any_bad |= high | low;
+    (*digest)[i] = static_cast<unsigned char>(((high & 0xF) << 4) | (low & 0xF));
   }
-  return true;
+  return any_bad >= 0;
 }
 
 VerdictCache::VerdictCache(std::size_t max_entries) : max_entries_(max_entries) {}

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+
 #include "tools/scan-server/documents.h"
 
 namespace dravanta::scan_server {
@@ -97,6 +99,10 @@ void VerdictStore::Remember(const std::string& sha1, const RememberedVerdictPoin
 }
 
 VerdictStore::~VerdictStore() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    WritePendingLookups();
+  }
   for (sqlite3_stmt* statement : {select_verdict_, upsert_verdict_, insert_scan_, insert_lookup_}) {
     sqlite3_finalize(statement);
   }
@@ -141,8 +147,8 @@ bool VerdictStore::Prepare(std::string* error) {
            now + ")"},
       {&insert_lookup_,
        "INSERT INTO lookups (signatures, known, computer_name, user_name, hardware_id, "
-       "custom_key, asked_at) VALUES (?1, ?2, ?3, ?4, ?5, ?6, " +
-           now + ")"},
+       "custom_key, asked_at) VALUES (?1, ?2, ?3, ?4, ?5, ?6, "
+       "strftime('%Y-%m-%dT%H:%M:%fZ', ?7 / 1000.0, 'unixepoch'))"},
   };
   for (auto& s : statements) {
     if (sqlite3_prepare_v2(db_, s.sql.c_str(), -1, s.statement, nullptr) != SQLITE_OK) {
@@ -251,7 +257,7 @@ std::vector<RememberedVerdictPointer> VerdictStore::Lookup(const std::vector<std
     }
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+  if (!missed.empty()) sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
   std::vector<std::size_t> read;
   for (std::size_t i : missed) {
     BindText(select_verdict_, 1, sha1s[i]);
@@ -271,12 +277,27 @@ std::vector<RememberedVerdictPointer> VerdictStore::Lookup(const std::vector<std
   }
   std::int64_t known = 0;
   for (const auto& verdict : verdicts) known += verdict ? 1 : 0;
-  sqlite3_bind_int64(insert_lookup_, 1, static_cast<sqlite3_int64>(sha1s.size()));
-  sqlite3_bind_int64(insert_lookup_, 2, known);
-  BindIdentity(insert_lookup_, 3, identity);
-  Step(db_, insert_lookup_, nullptr);
-  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (!missed.empty()) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  pending_lookups_.push_back(
+      PendingLookup{static_cast<std::int64_t>(sha1s.size()), known, identity,
+                    std::chrono::duration_cast<std::chrono::milliseconds>(now).count()});
+  if (pending_lookups_.size() >= kLookupRecordBatch) WritePendingLookups();
   return verdicts;
+}
+
+void VerdictStore::WritePendingLookups() {
+  if (pending_lookups_.empty()) return;
+  sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+  for (const PendingLookup& lookup : pending_lookups_) {
+    sqlite3_bind_int64(insert_lookup_, 1, lookup.signatures);
+    sqlite3_bind_int64(insert_lookup_, 2, lookup.known);
+    BindIdentity(insert_lookup_, 3, lookup.identity);
+    sqlite3_bind_int64(insert_lookup_, 7, lookup.asked_at_ms);
+    Step(db_, insert_lookup_, nullptr);
+  }
+  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  pending_lookups_.clear();
 }
 
 std::int64_t VerdictStore::VerdictCount() {
@@ -291,6 +312,7 @@ std::int64_t VerdictStore::ScanCount() {
 
 std::int64_t VerdictStore::LookupCount() {
   std::lock_guard<std::mutex> lock(mutex_);
+  WritePendingLookups();
   return CountRows(db_, "SELECT count(*) FROM lookups");
 }
 

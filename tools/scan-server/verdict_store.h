@@ -56,8 +56,12 @@ class VerdictStore {
   bool StoreVerdicts(const std::vector<StoredFile>& files, std::string* error);
 
   // The stored verdicts of the given upper-case signatures, in order (null
-  // for a signature not known); records
-  // the lookup with the number of signatures asked and known.
+  // for a signature not known); records the lookup with the number of
+  // signatures asked and known. The records are written in batches (a
+  // commit for each lookup would cost more than the lookup itself): up to
+  // kLookupRecordBatch - 1 of them wait in memory, until the next batch, a
+  // count of them, or the store is closed.
+  static constexpr std::size_t kLookupRecordBatch = 64;
   std::vector<RememberedVerdictPointer> Lookup(const std::vector<std::string>& sha1s,
                                                const ClientIdentity& identity);
 
@@ -74,6 +78,15 @@ class VerdictStore {
   // cache changes in the same order as the database.
   void Remember(const std::string& sha1, const RememberedVerdictPointer& verdict);
 
+  struct PendingLookup {
+    std::int64_t signatures = 0;
+    std::int64_t known = 0;
+    ClientIdentity identity;
+    std::int64_t asked_at_ms = 0;  // since 1970, UTC
+  };
+  // Called with mutex_ held.
+  void WritePendingLookups();
+
   std::mutex mutex_;  // one connection, used by one request at a time
   sqlite3* db_;
   // Taken after mutex_ when both are needed; alone (shared) to read.
@@ -83,6 +96,7 @@ class VerdictStore {
   sqlite3_stmt* upsert_verdict_ = nullptr;
   sqlite3_stmt* insert_scan_ = nullptr;
   sqlite3_stmt* insert_lookup_ = nullptr;
+  std::vector<PendingLookup> pending_lookups_;  // guarded by mutex_
 };
 
 }  // namespace dravanta::scan_server

@@ -129,6 +129,20 @@ TEST(VerdictStoreTest, FileDatabaseKeepsVerdictsAcrossReopening) {
   EXPECT_EQ(store->ScanCount(), 1);
 }
 
+TEST(VerdictStoreTest, LookupRecordsWaitingForTheirBatchAreWrittenAtClose) {
+  testing::TempFolder folder;
+  std::string path = (folder.path() / "verdicts.db").string();
+  const std::size_t lookups = VerdictStore::kLookupRecordBatch + 3;
+  {
+    auto store = OpenOrFail(path);
+    ASSERT_NE(store, nullptr);
+    for (std::size_t i = 0; i < lookups; ++i) store->Lookup({Sha1Of(1)}, {"pc", "me", "", ""});
+  }
+  auto store = OpenOrFail(path);
+  ASSERT_NE(store, nullptr);
+  EXPECT_EQ(store->LookupCount(), static_cast<std::int64_t>(lookups));
+}
+
 TEST(VerdictStoreTest, UnusableDatabaseIsRefused) {
   testing::TempFolder folder;
   std::string error;
