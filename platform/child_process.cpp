@@ -40,22 +40,22 @@ bool ChildProcessRunning(ChildProcess* child) {
   return false;
 }
 
-void StopChildProcess(ChildProcess* child) {
-  if (child->id < 0) return;
+int StopChildProcess(ChildProcess* child) {
+  if (child->id < 0) return -1;
   kill(child->id, SIGTERM);
-  // Bounded wait, then force.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    int status = 0;
-    if (waitpid(child->id, &status, WNOHANG) != 0) {
-      child->id = -1;
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  kill(child->id, SIGKILL);
   int status = 0;
-  waitpid(child->id, &status, 0);
+  pid_t ended = 0;
+  // Bounded wait, then force.
+  for (int attempt = 0; attempt < 100 && ended == 0; ++attempt) {
+    ended = waitpid(child->id, &status, WNOHANG);
+    if (ended == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (ended == 0) {
+    kill(child->id, SIGKILL);
+    ended = waitpid(child->id, &status, 0);
+  }
   child->id = -1;
+  return ended > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool ProgramOnPath(const std::string& name) {

@@ -18,8 +18,10 @@ bool StartChildProcess(const std::vector<std::string>& arguments, ChildProcess* 
 // Whether the child is still running (reaps it when it has ended).
 bool ChildProcessRunning(ChildProcess* child);
 
-// Asks the child to end, waits for it, and forgets it.
-void StopChildProcess(ChildProcess* child);
+// Asks the child to end (SIGTERM, after a bounded wait SIGKILL), waits for
+// it, and forgets it. Its exit code, or -1 when it ended by a signal or no
+// child was running.
+int StopChildProcess(ChildProcess* child);
 
 // Whether a program of that name is found on PATH.
 bool ProgramOnPath(const std::string& name);

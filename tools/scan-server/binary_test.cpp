@@ -2,29 +2,34 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include "tools/scan-server/child_process.h"
+#include <chrono>
+#include <thread>
+
+#include "platform/child_process.h"
+#include "platform/loopback_port.h"
+#include "platform/run_program.h"
 #include "tools/scan-server/file_digest.h"
 #include "tools/scan-server/test_files.h"
 
 namespace dravanta::scan_server {
 namespace {
 
-using testing::ChildProcess;
-
-constexpr const char* kListeningPrefix = "listening on http://127.0.0.1:";
-
-// Starts the server and returns its port, or 0.
-int StartServer(ChildProcess& server) {
-  if (!server.started()) return 0;
-  std::optional<std::string> line = server.ReadLine(30000);
-  if (!line || line->rfind(kListeningPrefix, 0) != 0) return 0;
-  std::string rest = line->substr(std::string(kListeningPrefix).size());
-  EXPECT_EQ(rest.substr(rest.find('/')), "/dravanta_rest");
-  return std::stoi(rest.substr(0, rest.find('/')));
-}
-
-std::vector<std::string> ServerArgs(const std::string& db) {
-  return {"--listen", "127.0.0.1:0", "--db", db, "--clamav-system-db", "none", "--api-key", "k"};
+// Starts the server on a free port and waits (bounded) until it accepts
+// connections; its port, or 0.
+int StartServer(const std::string& db, ChildProcess* server) {
+  const int port = FindFreeLoopbackPort();
+  if (port == 0 || !StartChildProcess({DRAVANTA_SCAN_SERVER_BINARY, "--listen",
+                                       "127.0.0.1:" + std::to_string(port), "--db", db,
+                                       "--clamav-system-db", "none", "--api-key", "k"},
+                                      server)) {
+    return 0;
+  }
+  for (int attempt = 0; attempt < 1500; ++attempt) {
+    if (LoopbackPortAccepts(port)) return port;
+    if (!ChildProcessRunning(server)) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return 0;
 }
 
 httplib::Client ClientFor(int port) {
@@ -40,8 +45,8 @@ TEST(BinaryTest, ServesScansAndRemembersThemAcrossARestart) {
   std::string db = (folder.path() / "verdicts.db").string();
   const std::string sha1 = DigestOf(testing::EicarText()).sha1;
   {
-    ChildProcess server(DRAVANTA_SCAN_SERVER_BINARY, ServerArgs(db));
-    int port = StartServer(server);
+    ChildProcess server;
+    int port = StartServer(db, &server);
     ASSERT_GT(port, 0);
     auto client = ClientFor(port);
     auto info = client.Get("/dravanta_rest/scanner?method=getengineinfo");
@@ -56,19 +61,17 @@ TEST(BinaryTest, ServesScansAndRemembersThemAcrossARestart) {
         httplib::Client("127.0.0.1", port).Get("/dravanta_rest/scanner?method=getengineinfo");
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 401);
-    server.Terminate();
-    EXPECT_EQ(server.Wait(10000), std::optional<int>(0));
+    EXPECT_EQ(StopChildProcess(&server), 0);
   }
-  ChildProcess server(DRAVANTA_SCAN_SERVER_BINARY, ServerArgs(db));
-  int port = StartServer(server);
+  ChildProcess server;
+  int port = StartServer(db, &server);
   ASSERT_GT(port, 0);
   auto lookup = ClientFor(port).Post("/dravanta_rest/scanner?method=scanmultiple&type=signature",
                                      sha1, "text/plain");
   ASSERT_TRUE(lookup);
   EXPECT_NE(lookup->body.find("<final_scan_result>1</final_scan_result>"), std::string::npos)
       << lookup->body;
-  server.Terminate();
-  EXPECT_EQ(server.Wait(10000), std::optional<int>(0));
+  EXPECT_EQ(StopChildProcess(&server), 0);
 }
 
 TEST(BinaryTest, HelpAndBadArguments) {
@@ -86,11 +89,11 @@ TEST(BinaryTest, HelpAndBadArguments) {
        ""},
   };
   for (const auto& c : cases) {
-    ChildProcess child(DRAVANTA_SCAN_SERVER_BINARY, c.args);
-    ASSERT_TRUE(child.started());
-    std::string output = child.ReadAll(10000);
-    EXPECT_EQ(child.Wait(10000), std::optional<int>(c.exit_code)) << c.args[0];
-    EXPECT_NE(output.find(c.output_part), std::string::npos) << output;
+    std::vector<std::string> arguments{DRAVANTA_SCAN_SERVER_BINARY};
+    arguments.insert(arguments.end(), c.args.begin(), c.args.end());
+    ProgramRun run = RunProgram(arguments, 20);
+    EXPECT_EQ(run.exitCode, c.exit_code) << c.args[0];
+    EXPECT_NE(run.standardOutput.find(c.output_part), std::string::npos) << run.standardOutput;
   }
 }
 
