@@ -297,6 +297,31 @@ TEST_P(ServerFaultTest, EndsWithItsCodeAndText) {
 INSTANTIATE_TEST_SUITE_P(Cases, ServerFaultTest, ::testing::ValuesIn(ServerCases()),
                          [](const auto& name) { return std::string(name.param.name); });
 
+// The limit itself: an answer of exactly MaxAnswerBytes is taken whole, one
+// byte more is refused.
+TEST(AnswerLimitTest, AnswerOfTheLimitIsTakenAndOneByteMoreIsRefused) {
+  const std::string head = "HTTP/1.0 200 OK\r\n\r\n";
+  for (std::size_t extra : {0, 1}) {
+    std::size_t body_size = MaxAnswerBytes - head.size() + extra;
+    RawPeer peer([&](RawConnection& c) {
+      if (c.ReadRequest()) c.Send(head + std::string(body_size, 'b'));
+      c.Close();
+    });
+    ASSERT_TRUE(peer.Start());
+    Configure(peer.Url());
+    Answer answer = LookUp();
+    if (extra == 0) {
+      EXPECT_EQ(answer.code, TransportOk);
+      EXPECT_EQ(answer.text.size(), body_size);
+      EXPECT_EQ(answer.text.find_first_not_of('b'), std::string::npos);
+    } else {
+      EXPECT_EQ(answer.code, TransportFailed);
+      EXPECT_EQ(answer.text, Document("out of memory while receiving response"));
+    }
+  }
+  ResetServerClient();
+}
+
 // ---------------------------------------------------------------------------
 // The proxy in between.
 
@@ -310,6 +335,7 @@ struct ProxyCase {
   std::string text;
   int proxy_connections;  // -1: not checked
   bool reaches_server = false;
+  bool upload = false;  // an upload (its body is sent again per round) instead of a lookup
 };
 
 std::string ProxyRefusal(const char* scheme) {
@@ -357,6 +383,8 @@ std::vector<ProxyCase> ProxyCases() {
        TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
       {"refuses_every_basic_credential", RefusesEveryCredential("Basic"), true, false,
        TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
+      {"refuses_every_credential_of_an_upload", RefusesEveryCredential("Basic"), true, false,
+       TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1, false, true},
       {"refuses_every_digest_credential", RefusesEveryCredential("Digest"), true, false,
        TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
       {"offers_only_an_unknown_scheme", RefusesEveryCredential("Bogus"), true, false,
@@ -407,7 +435,17 @@ TEST_P(ProxyFaultTest, EndsWithItsCodeAndText) {
   ASSERT_EQ(GetServerClient().SetOption(
                 u"proxy_name", Utf8ToUtf16("127.0.0.1:" + std::to_string(proxy.port())).c_str()),
             TransportOk);
-  Answer answer = LookUp();
+  Answer answer;
+  if (c.upload) {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("dravanta-proxy-upload-" + std::to_string(std::random_device{}()));
+    std::ofstream(path, std::ios::binary) << std::string(300000, 'p');
+    answer = Upload(path.string());
+    std::filesystem::remove(path);
+  } else {
+    answer = LookUp();
+  }
   EXPECT_EQ(answer.code, c.code) << answer.text;
   EXPECT_EQ(answer.text, c.text);
   if (c.proxy_connections >= 0) {

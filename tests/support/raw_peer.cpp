@@ -116,7 +116,8 @@ bool RawConnection::Send(std::string_view bytes) {
     int ready = poll(&entry, 1, kPollSlice);
     if (ready < 0 && errno != EINTR) return false;
     if (ready <= 0) continue;
-    ssize_t sent = send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    ssize_t sent =
+        send(socket_, bytes.data(), std::min<std::size_t>(bytes.size(), 65536), MSG_NOSIGNAL);
     if (sent < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
       return false;
