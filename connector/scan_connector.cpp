@@ -63,6 +63,9 @@ ScanConnector::ScanConnector() { state.total_bytes = &collection.total_bytes; }
 ScanConnector::~ScanConnector() {
   // Detached threads hold the connector until their last step.
   while (live_threads > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (std::thread& thread : upload_threads) {
+    if (thread.joinable()) thread.join();
+  }
 }
 
 int32_t InitializeConnector(ScanConnector& connector, std::u16string_view api_key,

@@ -12,12 +12,14 @@
 // connectors of their own against a transport of their choice.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "collection/scan_collection.h"
 #include "collection/size_filter.h"
@@ -71,6 +73,12 @@ struct ScanConnector {
   std::mutex count_lock;
   std::condition_variable uploads_changed;  // signalled under count_lock
   int32_t active_uploads = 0;               // guarded by count_lock
+  // One upload thread per slot at most: the thread of a finished upload is
+  // joined before its slot takes the next one (and at destruction), so that
+  // threads that are still on their way out never pile up beyond the slots.
+  // Guarded by count_lock.
+  std::array<bool, kMaxParallelUploads> upload_slot_busy{};
+  std::array<std::thread, kMaxParallelUploads> upload_threads;
   std::atomic<int32_t> finished_walkers{0};
   SizeFilter size_filter;
   // Detached threads (module scan, uploads) still running.

@@ -276,11 +276,9 @@ int Scan(const std::string& url, const std::string& root, long files, int thread
     peak_uploads = std::stol(stats.substr(at + 5));
   }
   // Threads that may exist at once: this one, the sampler, the walker's
-  // controller and workers, and the uploads. An upload thread frees its
-  // slot just before it ends, so a new upload may start while the old thread
-  // is still leaving: up to kMaxParallelUploads of those on top.
+  // controller and workers, and one thread per upload slot.
   const long workers = static_cast<long>(WorkerCountFor(thread_count));
-  const long bound = 2 + 1 + workers + 2L * kMaxParallelUploads;
+  const long bound = 3 + workers + kMaxParallelUploads;
 
   std::lock_guard lock(tally.lock);
   const long settled = static_cast<long>(std::count(tally.seen.begin(), tally.seen.end(), true));
@@ -291,7 +289,7 @@ int Scan(const std::string& url, const std::string& root, long files, int thread
                tally.reports, tally.repeated, tally.strangers, tally.not_clean);
   std::fprintf(stderr,
                "scan-million: peak RSS %ld KiB, peak threads %ld (bound %ld = 3 fixed + %ld "
-               "workers + 2 x %d uploads), server: %s\n",
+               "workers + %d uploads), server: %s\n",
                sampler.peak_rss_kib, sampler.peak_threads.load(), bound, workers,
                kMaxParallelUploads, stats.c_str());
   if (!tally.first_not_clean.empty()) {

@@ -1,5 +1,6 @@
 #include "connector/upload_worker.h"
 
+#include <algorithm>
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -10,22 +11,29 @@ namespace {
 // What an upload reads when the transport handed back no text at all.
 constexpr std::u16string_view kNoAnswer = u"<Error>UNKNOWN</Error>";
 
-void ClaimUploadSlot(ScanConnector& connector) {
+// Waits for a free slot and takes it. Returns its index.
+size_t ClaimUploadSlot(ScanConnector& connector) {
   std::unique_lock lock(connector.count_lock);
-  connector.uploads_changed.wait(
-      lock, [&] { return connector.active_uploads < connector.max_uploads.load(); });
+  connector.uploads_changed.wait(lock, [&] {
+    return connector.active_uploads < std::min(connector.max_uploads.load(), kMaxParallelUploads);
+  });
   ++connector.active_uploads;
+  size_t slot = 0;
+  while (connector.upload_slot_busy[slot]) ++slot;  // fewer are busy than there are slots
+  connector.upload_slot_busy[slot] = true;
+  return slot;
 }
 
-void ReleaseUploadSlot(ScanConnector& connector) {
+void ReleaseUploadSlot(ScanConnector& connector, size_t slot) {
   {
     std::lock_guard lock(connector.count_lock);
     --connector.active_uploads;
+    connector.upload_slot_busy[slot] = false;
   }
   connector.uploads_changed.notify_all();
 }
 
-void UploadWorker(ScanConnector& connector, ReportForm form, const ScanFile& file) {
+void UploadWorker(ScanConnector& connector, ReportForm form, const ScanFile& file, size_t slot) {
   char16_t* answer = nullptr;
   const TransportCode code = connector.transport.ScanObject(0, file.path.c_str(), &answer);
   try {
@@ -38,23 +46,34 @@ void UploadWorker(ScanConnector& connector, ReportForm form, const ScanFile& fil
     // The file goes unreported, but the slot must still come free.
   }
   connector.transport.FreeResult(answer);
-  ReleaseUploadSlot(connector);
+  ReleaseUploadSlot(connector, slot);
 }
 
 }  // namespace
 
 void StartUpload(ScanConnector& connector, ReportForm form, const ScanFile& file) {
-  ClaimUploadSlot(connector);
+  const size_t slot = ClaimUploadSlot(connector);
+  // The slot's previous thread has freed the slot, so it is on its way out:
+  // waiting for it is short, and it keeps one thread per slot.
+  std::thread previous;
+  {
+    std::lock_guard lock(connector.count_lock);
+    previous = std::move(connector.upload_threads[slot]);
+  }
+  if (previous.joinable()) previous.join();
   ++connector.live_threads;
   try {
-    std::thread([&connector, form, file] {
-      UploadWorker(connector, form, file);
+    // Stored under the lock: the new thread cannot free its slot (and a
+    // later start cannot take the slot's handle) before it is stored.
+    std::lock_guard lock(connector.count_lock);
+    connector.upload_threads[slot] = std::thread([&connector, form, file, slot] {
+      UploadWorker(connector, form, file, slot);
       // Last touch of the connector: after this it may be destroyed.
       --connector.live_threads;
-    }).detach();
+    });
   } catch (const std::system_error&) {
     // No thread to be had: upload on this thread rather than lose the file.
-    UploadWorker(connector, form, file);
+    UploadWorker(connector, form, file, slot);
     --connector.live_threads;
   }
 }

@@ -1,5 +1,7 @@
 // Uploads of the files that a lookup did not settle, each on its own
-// detached thread, at most max_uploads at a time for the whole connector.
+// thread, at most max_uploads at a time for the whole connector. A thread is
+// joined by the next upload of its slot (or the connector's destruction),
+// never waited for otherwise.
 #pragma once
 
 #include "connector/scan_connector.h"
