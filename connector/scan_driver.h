@@ -2,7 +2,7 @@
 //
 // Files are looked up in bulk by signature, one request per batch (or one
 // for all modules); every file the lookup does not settle is uploaded on its
-// own detached thread, at most max_uploads at a time for the connector.
+// own thread, at most max_uploads at a time for the connector.
 // Every scan ends with exactly one completion: from the module scan thread,
 // from the last walker's end, or from AbortScan, whichever comes first.
 #pragma once
