@@ -298,25 +298,35 @@ INSTANTIATE_TEST_SUITE_P(Cases, ServerFaultTest, ::testing::ValuesIn(ServerCases
                          [](const auto& name) { return std::string(name.param.name); });
 
 // The limit itself: an answer of exactly MaxAnswerBytes is taken whole, one
-// byte more is refused.
+// byte more is refused. (The exchange is called directly: the answer text's
+// widening is not what is measured, and is slow under the sanitizers.)
 TEST(AnswerLimitTest, AnswerOfTheLimitIsTakenAndOneByteMoreIsRefused) {
+#if defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "ThreadSanitizer shadows every byte of the 64 MiB copies; the limit has no "
+                  "concurrency of its own and is tested in the other builds";
+#endif
   const std::string head = "HTTP/1.0 200 OK\r\n\r\n";
   for (std::size_t extra : {0, 1}) {
-    std::size_t body_size = MaxAnswerBytes - head.size() + extra;
+    const std::string body(MaxAnswerBytes - head.size() + extra, 'b');
     RawPeer peer([&](RawConnection& c) {
-      if (c.ReadRequest()) c.Send(head + std::string(body_size, 'b'));
+      if (c.ReadRequest() && c.Send(head)) c.Send(body);
       c.Close();
     });
     ASSERT_TRUE(peer.Start());
     Configure(peer.Url());
-    Answer answer = LookUp();
+    ServerRequest request{.method = "scanmultiple",
+                          .verb = "POST",
+                          .data = "AB",
+                          .data_length = 2,
+                          .type = "signature",
+                          .server_url = peer.Url()};
+    ExchangeResult result = PerformRequest(request);
     if (extra == 0) {
-      EXPECT_EQ(answer.code, TransportOk);
-      EXPECT_EQ(answer.text.size(), body_size);
-      EXPECT_EQ(answer.text.find_first_not_of('b'), std::string::npos);
+      EXPECT_EQ(result.code, TransportOk);
+      EXPECT_TRUE(result.text == body) << result.text.size();
     } else {
-      EXPECT_EQ(answer.code, TransportFailed);
-      EXPECT_EQ(answer.text, Document("out of memory while receiving response"));
+      EXPECT_EQ(result.code, TransportFailed);
+      EXPECT_EQ(result.text, Document("out of memory while receiving response"));
     }
   }
   ResetServerClient();
