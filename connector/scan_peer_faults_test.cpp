@@ -120,6 +120,8 @@ std::vector<ScanFaultCase> Cases() {
               {1000, u"error 18 in WinHttpReadData."}},
              {{.body = "<error>engine busy</error>"}, {1000, u"engine busy"}},
              {{.body = "<error>connect 10061 refused</error>"}, {10002, u"connect 10061 refused"}},
+             // A good status without a verdict: no verdict, nothing counted.
+             {{.body = ""}, {1000, u""}},
          };
          auto failing = std::make_shared<std::map<std::string, ScriptedAnswer>>();
          for (size_t i = 0; i < uploaded.size(); ++i) {
@@ -163,6 +165,16 @@ std::vector<ScanFaultCase> Cases() {
            return ScriptedAnswer{.body = FakeScanServer::UploadAnswer(UploadedName(request), {}),
                                  .delay_milliseconds = 200};
          });
+         return scenario;
+       }},
+      {"a_lookup_answered_with_nothing",
+       [](FakeScanServer& server, const std::vector<std::string>&) {
+         Scenario scenario;
+         scenario.files_scanned = 0;
+         scenario.completion_code = 10001;
+         scenario.completion_message =
+             u"The server answered a lookup of 5 files without any result";
+         server.SetAnswer("scanmultiple", {.body = ""});
          return scenario;
        }},
       {"the_server_answers_slower_than_the_client_sends",
