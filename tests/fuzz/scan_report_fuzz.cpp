@@ -35,8 +35,8 @@ std::u16string Decimal(int64_t n) { return dravanta::Utf8ToUtf16(std::to_string(
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   dravanta::fuzz::InputReader input(data, size);
   dravanta::ScanReport report;
-  report.cleanFiles = static_cast<int8_t>(input.Byte()) * 16777259;
-  report.infectedFiles = input.Byte();  // replaced by the threat count
+  report.cleanFiles = static_cast<int8_t>(input.Byte()) * 16777216;  // both ends of int32_t
+  report.infectedFiles = input.Byte();                               // replaced by the threat count
   const auto text = [&] { return dravanta::Utf8ToUtf16(input.Piece()); };
   report.userId = text();
   report.scanningSystem = text();
