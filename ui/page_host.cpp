@@ -4,6 +4,7 @@
 
 #include <future>
 
+#include "platform/http_listen.h"
 #include "platform/socket_io.h"
 #include "platform/text.h"
 #include "ui/bridge_request.h"
@@ -108,7 +109,9 @@ bool PageHost::Start() {
               [this](const httplib::Request& q, httplib::Response& r) { ServeNavigate(q, r); });
   server.Post("/close",
               [this](const httplib::Request& q, httplib::Response& r) { ServeClose(q, r); });
-  port_ = server.bind_to_any_port("127.0.0.1");
+  // The browser opens several connections at once; none should wait for a
+  // place in the listening queue.
+  port_ = BindWithWideBacklog(server, "127.0.0.1", 0);
   if (port_ <= 0) {
     port_ = 0;
     return false;
