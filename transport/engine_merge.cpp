@@ -40,10 +40,16 @@ void KeepLastOccurrence(std::string* text, std::string_view marker) {
 }  // namespace
 
 std::string MergeEngineDocuments(std::string text) {
-  KeepFirstOccurrence(&text, "<?xml version=\"1.0\" encoding=\"utf-8\"?>");
-  KeepFirstOccurrence(&text, "<method_response>");
-  KeepFirstOccurrence(&text, "<name>getengineinfo</name>");
-  KeepLastOccurrence(&text, "</method_response>");
+  // Removing one marker can also join the text around it into one of the
+  // markers handled before it, so the removals repeat until none is left.
+  size_t length;
+  do {
+    length = text.size();
+    KeepFirstOccurrence(&text, "<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+    KeepFirstOccurrence(&text, "<method_response>");
+    KeepFirstOccurrence(&text, "<name>getengineinfo</name>");
+    KeepLastOccurrence(&text, "</method_response>");
+  } while (text.size() != length);
   return text;
 }
 

@@ -31,8 +31,9 @@ TEST(EngineMergeTest, TwoAnswersBecomeOneRootWithBothEngineLists) {
   EXPECT_EQ(CountEngines(WidenBytes(merged)), 5u);
 }
 
-// A removal that joins the text around it into another marker removes that
-// one too: the merged document never holds a second root.
+// A removal that joins the text around it into a marker (the same or
+// another) removes that one too: the merged document never holds a second
+// root.
 TEST(EngineMergeTest, MarkersJoinedByARemovalAreRemovedToo) {
   struct Case {
     std::string text;
@@ -43,6 +44,10 @@ TEST(EngineMergeTest, MarkersJoinedByARemovalAreRemovedToo) {
       {"<method_response><method_response><method_response>", "<method_response>"},
       {"x</method_</method_response>response>y</method_response>", "xy</method_response>"},
       {"</method_response></method_response></method_response>", "</method_response>"},
+      // A closing marker removed last joins a declaration, removed in turn.
+      {"<?xml version=\"1.0\" encoding=\"utf-8\"?><method_response>"
+       "<?xml version=\"1.0\" encoding=\"u</method_response>tf-8\"?></method_response>",
+       "<?xml version=\"1.0\" encoding=\"utf-8\"?><method_response></method_response>"},
   };
   for (const Case& c : cases) EXPECT_EQ(MergeEngineDocuments(c.text), c.merged) << c.text;
 }
