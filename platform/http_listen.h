@@ -7,7 +7,9 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "platform/listen_backlog.h"
 
@@ -30,6 +32,18 @@ inline int BindWithWideBacklog(httplib::Server& server, const std::string& host,
   if (bound <= 0) return -1;
   WidenListenBacklog(listening);
   return bound;
+}
+
+// Serves a bound server on a new thread and returns once it accepts
+// connections, or after five seconds (check server.is_running()). The library
+// ignores a stop() that comes before its accept loop has begun, so a server
+// stopped right after starting would otherwise serve on and never be joined.
+inline std::thread ServeInBackground(httplib::Server& server) {
+  std::thread serving([&server] { server.listen_after_bind(); });
+  for (int waited = 0; waited < 5000 && !server.is_running(); ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return serving;
 }
 
 }  // namespace dravanta

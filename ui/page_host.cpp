@@ -116,8 +116,8 @@ bool PageHost::Start() {
     port_ = 0;
     return false;
   }
-  serving_ = std::thread([this] { server_->listen_after_bind(); });
-  return true;
+  serving_ = ServeInBackground(server);
+  return server.is_running();
 }
 
 void PageHost::Stop() {

@@ -62,10 +62,7 @@ bool FakeScanServer::Start() {
   server_->Post(".*", route);
   port_ = BindWithWideBacklog(*server_, "127.0.0.1", 0);
   if (port_ <= 0) return false;
-  thread_ = std::thread([this] { server_->listen_after_bind(); });
-  for (int attempt = 0; attempt < 500 && !server_->is_running(); ++attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  thread_ = ServeInBackground(*server_);
   return server_->is_running();
 }
 

@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "platform/http_listen.h"
 #include "tools/scan-server/engine_set.h"
 #include "tools/scan-server/file_digest.h"
 #include "tools/scan-server/test_files.h"
@@ -53,10 +54,7 @@ class RoutesTest : public ::testing::Test {
     InstallRoutes(*server_, *service_);
     port_ = server_->bind_to_any_port("127.0.0.1");
     ASSERT_GT(port_, 0);
-    listener_ = std::thread([this] { server_->listen_after_bind(); });
-    for (int i = 0; i < 500 && !server_->is_running(); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    listener_ = ServeInBackground(*server_);
     ASSERT_TRUE(server_->is_running());
   }
 
