@@ -144,7 +144,12 @@ bool WalkFileRoot(WalkerWorker& worker) {
   uint64_t size = 0;
   if (!LookUpPath(Utf16ToUtf8(walker.root_text), &kind, &size)) return false;
   if (kind == EntryKind::kDirectory) return false;
-  if (kind == EntryKind::kRegularFile) HandleFile(worker, FileRecord{walker.root_text, size});
+  if (kind == EntryKind::kRegularFile) {
+    // The file is read later without following a final link, so a picked
+    // link is recorded as the file it leads to.
+    const std::string target = FollowFinalLink(Utf16ToUtf8(walker.root_text));
+    if (!target.empty()) HandleFile(worker, FileRecord{Utf8ToUtf16(target), size});
+  }
   CompleteDirectory(walker, &walker.root);
   return true;
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -226,6 +227,24 @@ TEST(DirectoryWalkerTest, FileRootYieldsExactlyItself) {
   Walk(tree.PathOf("report.txt"), collector);
   EXPECT_EQ(collector.files,
             (std::map<std::u16string, uint64_t>{{U(tree.PathOf("report.txt")), 12}}));
+}
+
+TEST(DirectoryWalkerTest, FileRootThatIsALinkYieldsTheFileItLeadsTo) {
+  // Files are read without following a final link, so the record must name
+  // the file itself for a picked link to be scanned.
+  ScratchTree tree;
+  tree.AddFolder("real");
+  tree.AddFile("real/file", 5);
+  tree.AddSymlink("picked", tree.PathOf("real/file"));
+  tree.AddSymlink("dangling", tree.PathOf("nowhere"));
+  Collector collector;
+  Walk(tree.PathOf("picked"), collector);
+  EXPECT_EQ(collector.files,
+            (std::map<std::u16string, uint64_t>{
+                {U(std::filesystem::canonical(tree.PathOf("real/file")).string()), 5}}));
+  Collector none;
+  Walk(tree.PathOf("dangling"), none);
+  EXPECT_TRUE(none.files.empty());
 }
 
 TEST(DirectoryWalkerTest, LinksInsideAreNotFollowedButALinkedRootIs) {

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <linux/openat2.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
@@ -216,6 +217,16 @@ bool LookUpPath(const std::string& path, EntryKind* kind, uint64_t* size) {
   *kind = KindOfMode(st.st_mode);
   *size = *kind == EntryKind::kRegularFile ? static_cast<uint64_t>(st.st_size) : 0;
   return true;
+}
+
+std::string FollowFinalLink(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return {};
+  std::string target(resolved);
+  free(resolved);
+  return target;
 }
 
 }  // namespace dravanta

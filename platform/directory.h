@@ -89,4 +89,9 @@ class DirectoryReader {
 // of any length.
 bool LookUpPath(const std::string& path, EntryKind* kind, uint64_t* size);
 
+// The path itself, or, when its last name is a symbolic link, the path of
+// the file the link leads to with every link resolved (empty when that
+// cannot be resolved). A picked file that is a link is read at its target.
+std::string FollowFinalLink(const std::string& path);
+
 }  // namespace dravanta

@@ -11,13 +11,16 @@
 
 namespace dravanta {
 
-bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_number) {
+bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_number,
+                      FinalLink final_link) {
   const std::string terminated(path);
   int descriptor;
   // Non-blocking: a FIFO put where a listed file was would otherwise hold
   // the open until a writer comes; it is refused below instead.
   do {
-    descriptor = OpenPathOfAnyLength(terminated, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    descriptor = OpenPathOfAnyLength(terminated,
+                                     O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK |
+                                         (final_link == FinalLink::kDoNotFollow ? O_NOFOLLOW : 0));
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) {
     if (error_number != nullptr) *error_number = errno;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/directory.h"
+
 namespace dravanta {
 
 // An open file; descriptor is -1 when closed.
@@ -14,9 +16,13 @@ struct ReadableFile {
 
 // Opens the regular file named by a UTF-8 (raw byte) path, of any length,
 // for reading; anything else (folder, FIFO, socket, device) is refused
-// without blocking (EISDIR, EINVAL). On failure
-// returns false and sets *error_number to the system's error number.
-bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_number);
+// without blocking (EISDIR, EINVAL). Unless told to follow it, a path whose
+// last name is a symbolic link is refused too (ELOOP): a file swapped for a
+// link after it was listed must not hand the scan whatever the link points
+// at. On failure returns false and sets *error_number to the system's error
+// number.
+bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_number,
+                      FinalLink final_link = FinalLink::kDoNotFollow);
 
 // The file's current size in bytes.
 bool ReadableFileSize(const ReadableFile& file, std::uint64_t* size);

@@ -42,5 +42,45 @@ TEST(FileReaderTest, MissingFileAndFolderGiveErrorNumbers) {
   EXPECT_EQ(file.descriptor, -1);
 }
 
+TEST(FileReaderTest, FinalLinkIsRefusedUnlessFollowed) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("dravanta-reader-link-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directory(folder);
+  std::ofstream(folder / "target", std::ios::binary) << "contents";
+  std::filesystem::create_directory(folder / "real");
+  std::ofstream(folder / "real" / "inner", std::ios::binary) << "inner";
+  std::filesystem::create_symlink(folder / "target", folder / "link");
+  std::filesystem::create_directory_symlink(folder / "real", folder / "linked");
+  struct Case {
+    const char* name;
+    FinalLink final_link;
+    int error_number;  // 0: opens
+  };
+  const Case cases[] = {
+      {"target", FinalLink::kDoNotFollow, 0},
+      {"link", FinalLink::kDoNotFollow, ELOOP},
+      {"link", FinalLink::kFollow, 0},
+      {"linked/inner", FinalLink::kDoNotFollow, 0},  // links on the way are followed
+  };
+  for (const Case& c : cases) {
+    ReadableFile file;
+    int error_number = 0;
+    EXPECT_EQ(OpenReadableFile((folder / c.name).string(), &file, &error_number, c.final_link),
+              c.error_number == 0)
+        << c.name;
+    if (c.error_number != 0) {
+      EXPECT_EQ(error_number, c.error_number) << c.name;
+    }
+    CloseReadableFile(&file);
+  }
+  EXPECT_EQ(FollowFinalLink((folder / "link").string()),
+            std::filesystem::canonical(folder / "target").string());
+  EXPECT_EQ(FollowFinalLink((folder / "target").string()), (folder / "target").string());
+  std::filesystem::create_symlink(folder / "missing", folder / "dangling");
+  EXPECT_EQ(FollowFinalLink((folder / "dangling").string()), "");
+  std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 }  // namespace dravanta

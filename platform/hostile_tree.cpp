@@ -165,6 +165,11 @@ std::vector<HostileCase> BuildHostileTree(ScratchTree& tree) {
                    "removed and made again with mkfifo when the trigger is listed",
                    {{add_file("target/becomes-fifo", "a file at listing time").path, "",
                      Settlement::kFailed}}});
+  cases.push_back({"file replaced by a link after listing",
+                   "removed and made again as a link to a file outside the target when the "
+                   "trigger is listed",
+                   {{add_file("target/becomes-link", "a file at listing time").path, "",
+                     Settlement::kFailed}}});
 
   tree.AddFolder("target/first");
   tree.AddFolder("target/first/second");
@@ -204,6 +209,8 @@ void ChangeHostileTree(ScratchTree& tree) {
   Write(tree.PathOf("target/grows"), "short, and then longer");
   tree.Remove("target/becomes-fifo");
   tree.AddFifo("target/becomes-fifo");  // opening it to read would wait for a writer
+  tree.Remove("target/becomes-link");
+  tree.AddSymlink("target/becomes-link", tree.PathOf("outside/mid/secret"));
   // Out of the target altogether, so that nothing of it is walked legitimately.
   if (rename(tree.PathOf("target/swapped").c_str(), tree.PathOf("swapped-away").c_str()) != 0) {
     std::perror("rename");
