@@ -26,15 +26,20 @@ int32_t RecordStart(const char16_t* kind, CompletionCallback completion, void* c
   std::function<void()> onStart;
   {
     std::lock_guard<std::mutex> hold(f.lock);
+    onStart = f.script.onStart;
+  }
+  // Before the start is counted: a test that waits for the start then sees
+  // everything its hook saw.
+  if (onStart) onStart();
+  {
+    std::lock_guard<std::mutex> hold(f.lock);
     f.record.starts++;
     f.record.startKind = kind;
     f.record.completion = completion;
     f.record.context = context;
     result = f.script.startResult;
     complete = f.script.completeDuringStart && result == 0;
-    onStart = f.script.onStart;
   }
-  if (onStart) onStart();
   if (complete) completion(context, false, 3, 0, u"");
   f.started.notify_all();
   return result;
