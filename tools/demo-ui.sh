@@ -9,23 +9,11 @@ cd "$(dirname "$0")/.."
 # DRAVANTA_BUILD_DIR names another build folder than build/release;
 # DRAVANTA_NO_BROWSER=1 keeps the client from opening a browser (it still
 # prints the page address).
-BUILD=${DRAVANTA_BUILD_DIR:-build/release}
-bash tools/install-deps.sh
-if [ "$BUILD" = build/release ]; then
-  cmake --preset release >/dev/null
-  cmake --build --preset release -j "$(nproc)"
-else
-  cmake --build "$BUILD" -j "$(nproc)"
-fi
-BUILD=$(cd "$BUILD" && pwd)
-
-SERVER_BIN=$BUILD/tools/scan-server/scan-server
-CLIENT_BIN=$BUILD/shell/dravanta-client
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/dravanta-demo.XXXXXX")
-SERVER_PID=
-CLIENT_PID=
 # shellcheck source=scan-server/demo-lib.sh
 source tools/scan-server/demo-lib.sh
+build_demo
+SERVER_PID=
+CLIENT_PID=
 
 # stop_client: asks the client to end and waits for it (bounded).
 stop_client() {

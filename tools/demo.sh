@@ -8,22 +8,10 @@ cd "$(dirname "$0")/.."
 
 # DRAVANTA_BUILD_DIR names another build folder than build/release (for
 # trying the demo beside a build of one's own).
-BUILD=${DRAVANTA_BUILD_DIR:-build/release}
-bash tools/install-deps.sh
-if [ "$BUILD" = build/release ]; then
-  cmake --preset release >/dev/null
-  cmake --build --preset release -j "$(nproc)"
-else
-  cmake --build "$BUILD" -j "$(nproc)"
-fi
-BUILD=$(cd "$BUILD" && pwd)
-
-SERVER_BIN=$BUILD/tools/scan-server/scan-server
-CLIENT_BIN=$BUILD/shell/dravanta-client
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/dravanta-demo.XXXXXX")
-SERVER_PID=
 # shellcheck source=scan-server/demo-lib.sh
 source tools/scan-server/demo-lib.sh
+build_demo
+SERVER_PID=
 trap 'stop_server; rm -rf "$WORK"' EXIT
 
 if [ ! -x "$CLIENT_BIN" ] || [ ! -x "$SERVER_BIN" ]; then

@@ -1,13 +1,31 @@
 # Shared by tools/demo.sh and tools/demo-ui.sh (sourced, not run): starting
 # and stopping the scan server on a free loopback port, the sample folder and
-# the server's per-engine verdicts. Expects WORK (a private temporary folder)
-# and SERVER_BIN to be set.
+# the server's per-engine verdicts. The functions after build_demo expect
+# WORK (a private temporary folder) and SERVER_BIN, which build_demo sets.
 
 RESULT_NAMES=("Threat not detected" "Threat detected" "Suspicious" "Failed To Scan" "Cleaned"
   "Unknown" "Quarantined" "Skipped Clean" "Skipped Dirty" "Exceeded Archive Depth" "Not Scanned"
   "Aborted" "Encrypted" "Exceeded Archive Size" "Exceeded Archive File Number")
 
 say() { printf '\n== %s\n' "$*"; }
+
+# build_demo: installs what is needed and builds everything into
+# $DRAVANTA_BUILD_DIR (default build/release); sets BUILD, SERVER_BIN,
+# CLIENT_BIN and a private temporary WORK folder. Run from the repository root.
+build_demo() {
+  BUILD=${DRAVANTA_BUILD_DIR:-build/release}
+  bash tools/install-deps.sh
+  if [ "$BUILD" = build/release ]; then
+    cmake --preset release >/dev/null
+    cmake --build --preset release -j "$(nproc)"
+  else
+    cmake --build "$BUILD" -j "$(nproc)"
+  fi
+  BUILD=$(cd "$BUILD" && pwd)
+  SERVER_BIN=$BUILD/tools/scan-server/scan-server
+  CLIENT_BIN=$BUILD/shell/dravanta-client
+  WORK=$(mktemp -d "${TMPDIR:-/tmp}/dravanta-demo.XXXXXX")
+}
 
 # start_server: starts the server in the background with a database file in
 # WORK; sets SERVER_PID and SERVER_URL. Loading the system's ClamAV database
