@@ -12,7 +12,6 @@ client=$1
 waiting=$2
 has_ui=${3:-0}
 work=$(mktemp -d)
-failures=0
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
@@ -20,21 +19,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-
-expect_eq() {  # what, expected, actual
-  [ "$2" == "$3" ] || fail "$1: expected [$2], got [$3]"
-}
-
-expect_contains() {  # what, text, needle
-  case "$2" in
-    *"$3"*) ;;
-    *) fail "$1: [$3] not in [$2]" ;;
-  esac
-}
+# shellcheck source=../tests/support/expect.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../tests/support/expect.sh"
 
 mkdir -p "$work/real" "$work/a" "$work/b" "$work/renamed"
 cp "$client" "$work/real/dravanta-client"
