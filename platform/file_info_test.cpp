@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/sequential_file.h"
+#include "platform/file_reader.h"
 #include "platform/text.h"
 
 namespace dravanta {
@@ -22,6 +22,14 @@ class FileInfoTest : public testing::Test {
   }
   void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
   std::u16string Path(const std::string& name) const { return Utf8ToUtf16(dir_ + "/" + name); }
+  // Whether the entry (the folder itself for "") opens as a readable file.
+  bool OpensForReading(const std::string& name) const {
+    ReadableFile file;
+    const std::string path = name.empty() ? dir_ : dir_ + "/" + name;
+    const bool opened = OpenReadableFile(path, &file, nullptr, FinalLink::kFollow);
+    CloseReadableFile(&file);
+    return opened;
+  }
   void WriteFile(const std::string& name, const std::string& content) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << content;
   }
@@ -85,7 +93,7 @@ TEST_F(FileInfoTest, SoleWriterKeepsASecondWriterOutButNotReaders) {
   auto first = AppendFile::Open(Path("log"), true);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(AppendFile::Open(Path("log"), true), nullptr);
-  EXPECT_NE(SequentialFile::Open(Path("log")), nullptr);
+  EXPECT_TRUE(OpensForReading("log"));
   first.reset();
   EXPECT_NE(AppendFile::Open(Path("log"), true), nullptr);
 }
@@ -97,21 +105,22 @@ TEST_F(FileInfoTest, AppendRefusesWhatIsNotARegularFile) {
   EXPECT_EQ(AppendFile::Open(Path("no/such/folder/log"), false), nullptr);
 }
 
-TEST_F(FileInfoTest, SequentialReadGivesTheWholeFileInPieces) {
+TEST_F(FileInfoTest, ReadingGivesTheWholeFileInPieces) {
   WriteFile("data", std::string(10000, 'q') + "end");
-  auto file = SequentialFile::Open(Path("data"));
-  ASSERT_NE(file, nullptr);
+  ReadableFile file;
+  ASSERT_TRUE(OpenReadableFile(dir_ + "/data", &file, nullptr, FinalLink::kFollow));
+  ReadableFileCloser closer{&file};
   std::string all;
   char buffer[4096];
-  for (int64_t n; (n = file->Read(buffer, sizeof buffer)) > 0;) all.append(buffer, n);
+  for (int64_t n; (n = ReadFromFile(file, buffer, sizeof buffer)) > 0;) all.append(buffer, n);
   EXPECT_EQ(all, std::string(10000, 'q') + "end");
 }
 
-TEST_F(FileInfoTest, SequentialOpenRefusesFoldersFifosAndMissingFiles) {
+TEST_F(FileInfoTest, OpeningForReadingRefusesFoldersFifosAndMissingFiles) {
   ASSERT_EQ(mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
-  EXPECT_EQ(SequentialFile::Open(Path("fifo")), nullptr);  // and does not block
-  EXPECT_EQ(SequentialFile::Open(Utf8ToUtf16(dir_)), nullptr);
-  EXPECT_EQ(SequentialFile::Open(Path("missing")), nullptr);
+  EXPECT_FALSE(OpensForReading("fifo"));  // and does not block
+  EXPECT_FALSE(OpensForReading(""));      // the folder itself
+  EXPECT_FALSE(OpensForReading("missing"));
 }
 
 }  // namespace

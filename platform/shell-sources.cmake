@@ -6,6 +6,5 @@ list(APPEND PLATFORM_SOURCES
   local_time.cpp
   message_box.cpp
   process_list.cpp
-  sequential_file.cpp
   wide_format.cpp
 )

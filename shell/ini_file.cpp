@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/sequential_file.h"
+#include "platform/file_reader.h"
 #include "platform/text.h"
 
 namespace dravanta {
@@ -108,12 +108,17 @@ IniContents ScanIniText(std::string_view text) {
 }
 
 IniContents ReadIniFile(std::u16string_view path) {
-  const std::unique_ptr<SequentialFile> file = SequentialFile::Open(path);
-  if (file == nullptr) return IniContents();
+  // An administrator may link the file from elsewhere, so a final link is
+  // followed here.
+  ReadableFile file;
+  if (!OpenReadableFile(Utf16ToUtf8(path), &file, nullptr, FinalLink::kFollow)) {
+    return IniContents();
+  }
+  ReadableFileCloser closer{&file};
   IniScanner scanner;
   std::string buffer(64 * 1024, '\0');
   for (;;) {
-    const int64_t n = file->Read(buffer.data(), buffer.size());
+    const int64_t n = ReadFromFile(file, buffer.data(), buffer.size());
     if (n < 0) return IniContents();  // a read error: as if unreadable
     if (n == 0) break;
     scanner.Feed(std::string_view(buffer.data(), static_cast<size_t>(n)));
