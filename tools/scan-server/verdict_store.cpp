@@ -60,6 +60,17 @@ void BindIdentity(sqlite3_stmt* statement, int first, const ClientIdentity& iden
   BindText(statement, first + 3, identity.custom_key);
 }
 
+// The verdict row's values, the engine elements already written out.
+void BindVerdict(sqlite3_stmt* statement, const StoredFile& file, const std::string& engines) {
+  BindText(statement, 1, file.sha1);
+  BindText(statement, 2, file.md5);
+  sqlite3_bind_int64(statement, 3, static_cast<sqlite3_int64>(file.size));
+  BindText(statement, 4, file.filename);
+  sqlite3_bind_int(statement, 5, file.verdict.final_scan_result);
+  BindText(statement, 6, file.verdict.threat_name);
+  BindText(statement, 7, engines);
+}
+
 std::string ColumnText(sqlite3_stmt* statement, int column) {
   const unsigned char* text = sqlite3_column_text(statement, column);
   return text ? std::string(reinterpret_cast<const char*>(text),
@@ -163,13 +174,8 @@ bool VerdictStore::StoreScan(const StoredFile& file, const ClientIdentity& ident
                              std::string* error) {
   std::lock_guard<std::mutex> lock(mutex_);
   sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
-  BindText(upsert_verdict_, 1, file.sha1);
-  BindText(upsert_verdict_, 2, file.md5);
-  sqlite3_bind_int64(upsert_verdict_, 3, static_cast<sqlite3_int64>(file.size));
-  BindText(upsert_verdict_, 4, file.filename);
-  sqlite3_bind_int(upsert_verdict_, 5, file.verdict.final_scan_result);
-  BindText(upsert_verdict_, 6, file.verdict.threat_name);
-  BindText(upsert_verdict_, 7, EngineResultElements(file.verdict.engines));
+  const std::string engines = EngineResultElements(file.verdict.engines);
+  BindVerdict(upsert_verdict_, file, engines);
   // A file no engine could scan is not remembered, so a later lookup asks
   // for it again instead of settling it as failed for ever.
   bool stored =
@@ -189,8 +195,7 @@ bool VerdictStore::StoreScan(const StoredFile& file, const ClientIdentity& ident
   } else if (file.verdict.final_scan_result != kFailedToScan) {
     std::unique_lock<std::shared_mutex> cache_lock(cache_mutex_);
     Remember(file.sha1, std::make_shared<const RememberedVerdict>(RememberedVerdict{
-                            file.verdict.final_scan_result, file.verdict.threat_name,
-                            EngineResultElements(file.verdict.engines)}));
+                            file.verdict.final_scan_result, file.verdict.threat_name, engines}));
   }
   return stored;
 }
@@ -200,13 +205,7 @@ bool VerdictStore::StoreVerdicts(const std::vector<StoredFile>& files, std::stri
   sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
   bool stored = true;
   for (const StoredFile& file : files) {
-    BindText(upsert_verdict_, 1, file.sha1);
-    BindText(upsert_verdict_, 2, file.md5);
-    sqlite3_bind_int64(upsert_verdict_, 3, static_cast<sqlite3_int64>(file.size));
-    BindText(upsert_verdict_, 4, file.filename);
-    sqlite3_bind_int(upsert_verdict_, 5, file.verdict.final_scan_result);
-    BindText(upsert_verdict_, 6, file.verdict.threat_name);
-    BindText(upsert_verdict_, 7, EngineResultElements(file.verdict.engines));
+    BindVerdict(upsert_verdict_, file, EngineResultElements(file.verdict.engines));
     if (!Step(db_, upsert_verdict_, error)) {
       stored = false;
       break;
