@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "transport/testing/answer_text.h"
+
 namespace dravanta {
 namespace {
-
-std::string Document(const std::string& message) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>" + message + "</error>";
-}
 
 TEST(ErrorDocumentTest, FinishingReadsStatusErrorAndBody) {
   struct Case {
@@ -20,19 +18,20 @@ TEST(ErrorDocumentTest, FinishingReadsStatusErrorAndBody) {
       // An empty body gives the empty text, not the headers.
       {"HTTP/1.1 200 OK\r\nA: b\r\n\r\n", TransportOk, ""},
       {"HTTP/1.1 404 Not Found\r\nA: b\r\n\r\nmissing", TransportFailed,
-       Document("HTTP/1.1 404 Not Found")},
-      {"HTTP/1.1 302", TransportFailed, Document("302")},
+       ErrorDocumentText("HTTP/1.1 404 Not Found")},
+      {"HTTP/1.1 302", TransportFailed, ErrorDocumentText("302")},
       {"HTTP/1.1 200 OK\r\n\r\n<error>bad key</error>", TransportFailed, "<error>bad key</error>"},
-      {"", TransportFailed, Document("Could not interpret HTTP response ''")},
-      {"HTTP/1.1 20", TransportFailed, Document("Could not interpret HTTP response 'HTTP/1.1 20'")},
+      {"", TransportFailed, ErrorDocumentText("Could not interpret HTTP response ''")},
+      {"HTTP/1.1 20", TransportFailed,
+       ErrorDocumentText("Could not interpret HTTP response 'HTTP/1.1 20'")},
       // Garbage whose three characters after a space are no status.
       {"garbage text", TransportFailed,
-       Document("Could not interpret HTTP response 'garbage text'")},
+       ErrorDocumentText("Could not interpret HTTP response 'garbage text'")},
       {"HTTP/1.1 099 x\r\n\r\n", TransportFailed,
-       Document("Could not interpret HTTP response 'HTTP/1.1 099 x\r\n\r\n'")},
+       ErrorDocumentText("Could not interpret HTTP response 'HTTP/1.1 099 x\r\n\r\n'")},
       // The client's own error documents stay as they are.
-      {Document("WinHttpConnect failed (0x00000007)"), TransportFailed,
-       Document("WinHttpConnect failed (0x00000007)")},
+      {ErrorDocumentText("WinHttpConnect failed (0x00000007)"), TransportFailed,
+       ErrorDocumentText("WinHttpConnect failed (0x00000007)")},
   };
   for (const Case& c : cases) {
     std::string text = c.raw;
@@ -42,7 +41,7 @@ TEST(ErrorDocumentTest, FinishingReadsStatusErrorAndBody) {
 }
 
 TEST(ErrorDocumentTest, DocumentLongerThan511BytesBecomesEmpty) {
-  std::string fits(511 - Document("").size(), 'x');
+  std::string fits(511 - ErrorDocumentText("").size(), 'x');
   EXPECT_EQ(MakeErrorDocument(fits).size(), 511u);
   EXPECT_EQ(MakeErrorDocument(fits + "x"), "");
 }

@@ -18,19 +18,10 @@
 #include "tests/support/tls_certificates.h"
 #include "transport/http_exchange.h"
 #include "transport/server_client.h"
+#include "transport/testing/answer_text.h"
 
 namespace dravanta {
 namespace {
-
-std::string Document(const std::string& message) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>" + message + "</error>";
-}
-
-std::string Bytes(const char16_t* text) {
-  std::string bytes;
-  for (; *text != u'\0'; ++text) bytes.push_back(static_cast<char>(*text));
-  return bytes;
-}
 
 struct Answer {
   TransportCode code = TransportOk;
@@ -41,7 +32,7 @@ Answer LookUp() {
   const char16_t* objects[] = {u"AB"};
   char16_t* text = nullptr;
   TransportCode code = GetServerClient().ScanMultiple(ScanBySignature, objects, 1, &text);
-  Answer answer{code, Bytes(text)};
+  Answer answer{code, AnswerBytes(text)};
   GetServerClient().FreeResult(text);
   return answer;
 }
@@ -49,7 +40,7 @@ Answer LookUp() {
 Answer Upload(const std::string& path) {
   char16_t* text = nullptr;
   TransportCode code = GetServerClient().ScanObject(0, Utf8ToUtf16(path).c_str(), &text);
-  Answer answer{code, Bytes(text)};
+  Answer answer{code, AnswerBytes(text)};
   GetServerClient().FreeResult(text);
   return answer;
 }
@@ -134,36 +125,36 @@ std::vector<ServerCase> ServerCases() {
   std::string chunked_head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
   return {
       {"connection_refused", answer_with(""), TransportFailed,
-       Document("WinHttpSendRequest failed (0x00000007)"), Call::Lookup, false, true},
+       ErrorDocumentText("WinHttpSendRequest failed (0x00000007)"), Call::Lookup, false, true},
       // Connection and the request's answer.
       {"closed_before_the_status_line", answer_with(""), TransportFailed,
-       Document("WinHttpReceiveResponse failed (0x00000034)")},
+       ErrorDocumentText("WinHttpReceiveResponse failed (0x00000034)")},
       {"reset_before_the_status_line", reset_after(""), TransportFailed,
-       Document("WinHttpReceiveResponse failed (0x00000038)")},
+       ErrorDocumentText("WinHttpReceiveResponse failed (0x00000038)")},
       {"reset_inside_the_status_line", reset_after("HTTP/1.0 20"), TransportFailed,
-       Document("WinHttpReceiveResponse failed (0x00000038)")},
+       ErrorDocumentText("WinHttpReceiveResponse failed (0x00000038)")},
       {"reset_inside_the_headers", reset_after("HTTP/1.0 200 OK\r\nContent-Len"), TransportFailed,
-       Document("WinHttpReceiveResponse failed (0x00000038)")},
+       ErrorDocumentText("WinHttpReceiveResponse failed (0x00000038)")},
       {"reset_inside_the_body", reset_after(Ok(kBody).substr(0, 60)), TransportFailed,
-       Document("error 56 in WinHttpReadData.")},
+       ErrorDocumentText("error 56 in WinHttpReadData.")},
       {"closed_inside_the_body", answer_with(Ok(kBody).substr(0, 60)), TransportFailed,
-       Document("error 18 in WinHttpReadData.")},
+       ErrorDocumentText("error 18 in WinHttpReadData.")},
       {"body_until_the_end_of_the_stream",
        answer_with(std::string("HTTP/1.0 200 OK\r\n\r\n") + kBody), TransportOk, kBody},
       // An answer that stops moving (the stall limit is 1 s here; before the
       // status line: server_client_test).
       {"stalled_inside_the_headers", stall_after("HTTP/1.0 200 OK\r\n"), TransportFailed,
-       Document("WinHttpReceiveResponse failed (0x0000001C)")},
+       ErrorDocumentText("WinHttpReceiveResponse failed (0x0000001C)")},
       {"stalled_inside_the_body", stall_after("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\n<"),
-       TransportFailed, Document("error 28 in WinHttpReadData.")},
+       TransportFailed, ErrorDocumentText("error 28 in WinHttpReadData.")},
       // Redirects are answers like any other of 300 or more: not followed.
       {"redirect_301",
        answer_with("HTTP/1.0 301 Moved Permanently\r\nLocation: " + moved_to + "\r\n\r\n"),
-       TransportFailed, Document("HTTP/1.0 301 Moved Permanently")},
+       TransportFailed, ErrorDocumentText("HTTP/1.0 301 Moved Permanently")},
       {"redirect_307_with_a_body",
        answer_with("HTTP/1.1 307 Temporary Redirect\r\nLocation: " + moved_to +
                    "\r\nContent-Length: 5\r\n\r\nmoved"),
-       TransportFailed, Document("HTTP/1.1 307 Temporary Redirect")},
+       TransportFailed, ErrorDocumentText("HTTP/1.1 307 Temporary Redirect")},
       // HTTP/1.1 answers to an HTTP/1.0 request.
       {"http_1_1_with_length_kept_open",
        stall_after("HTTP/1.1 200 OK\r\nConnection: keep-alive\r\nContent-Length: " +
@@ -176,22 +167,23 @@ std::vector<ServerCase> ServerCases() {
                    "\r\n0\r\n\r\n"),
        TransportOk, kBody},
       {"chunked_with_a_bad_chunk_size", answer_with(chunked_head + "zz\r\nabc\r\n0\r\n\r\n"),
-       TransportFailed, Document("error 56 in WinHttpReadData.")},
+       TransportFailed, ErrorDocumentText("error 56 in WinHttpReadData.")},
       {"chunked_cut_before_the_last_chunk", answer_with(chunked_head + "3\r\nabc\r\n"),
-       TransportFailed, Document("error 18 in WinHttpReadData.")},
+       TransportFailed, ErrorDocumentText("error 18 in WinHttpReadData.")},
       // Garbage instead of HTTP.
       {"text_that_is_not_http", answer_with("SSH-2.0-OpenSSH_9.2\r\n"), TransportFailed,
-       Document("WinHttpReceiveResponse failed (0x00000001)")},
+       ErrorDocumentText("WinHttpReceiveResponse failed (0x00000001)")},
       {"binary_garbage", answer_with(std::string("\x16\x03\x01\x00\x05\x00\xff\x80\x01\x02", 10)),
-       TransportFailed, Document("WinHttpReceiveResponse failed (0x00000001)")},
+       TransportFailed, ErrorDocumentText("WinHttpReceiveResponse failed (0x00000001)")},
       {"status_line_without_a_code", answer_with("HTTP/1.0 abc\r\n\r\n"), TransportFailed,
-       Document("WinHttpReceiveResponse failed (0x00000001)")},
+       ErrorDocumentText("WinHttpReceiveResponse failed (0x00000001)")},
       {"plain_http_to_a_tls_client",
        [](RawConnection& c) {
          if (!c.ReadSome(4096, 5000).empty()) c.Send(Ok(kBody));
          c.Close();
        },
-       TransportFailed, Document("WinHttpSendRequest failed (0x00000023)"), Call::Lookup, true},
+       TransportFailed, ErrorDocumentText("WinHttpSendRequest failed (0x00000023)"), Call::Lookup,
+       true},
       // Reset once the client's first handshake message is in: a reset at
       // accept may instead reach the client as a refused connection.
       {"reset_during_the_tls_handshake",
@@ -199,7 +191,8 @@ std::vector<ServerCase> ServerCases() {
          c.ReadSome(4096, 5000);
          c.Reset();
        },
-       TransportFailed, Document("WinHttpSendRequest failed (0x00000023)"), Call::Lookup, true},
+       TransportFailed, ErrorDocumentText("WinHttpSendRequest failed (0x00000023)"), Call::Lookup,
+       true},
       // Answers too large to hold: refused once the limit is passed, without
       // reading the rest.
       {"one_gibibyte_with_its_length",
@@ -210,12 +203,12 @@ std::vector<ServerCase> ServerCases() {
                kGibibyte);
          }
        },
-       TransportFailed, Document("out of memory while receiving response")},
+       TransportFailed, ErrorDocumentText("out of memory while receiving response")},
       {"one_gibibyte_until_the_end_of_the_stream",
        [](RawConnection& c) {
          if (c.ReadRequest()) StreamFiller(c, "HTTP/1.0 200 OK\r\n\r\n", kGibibyte);
        },
-       TransportFailed, Document("out of memory while receiving response")},
+       TransportFailed, ErrorDocumentText("out of memory while receiving response")},
       {"endless_header_lines",
        [](RawConnection& c) {
          if (!c.ReadRequest() || !c.Send("HTTP/1.0 200 OK\r\n")) return;
@@ -227,7 +220,7 @@ std::vector<ServerCase> ServerCases() {
          }
        },
        // libcurl refuses a header block past its own limit before ours is near.
-       TransportFailed, Document("WinHttpReceiveResponse failed (0x00000038)")},
+       TransportFailed, ErrorDocumentText("WinHttpReceiveResponse failed (0x00000038)")},
       // Uploads to a server that reads slowly, or answers before it read.
       {"upload_to_a_slow_reader",
        [](RawConnection& c) {
@@ -248,7 +241,7 @@ std::vector<ServerCase> ServerCases() {
        [](RawConnection& c) {
          if (c.ReadHeaderBlock()) c.HoldOpenUnread();
        },
-       TransportFailed, Document("WinHttpWriteData failed (0x0000001C)"), Call::BigUpload},
+       TransportFailed, ErrorDocumentText("WinHttpWriteData failed (0x0000001C)"), Call::BigUpload},
       {"answer_before_the_upload_was_read",
        [](RawConnection& c) {
          if (!c.ReadHeaderBlock()) return;
@@ -256,7 +249,7 @@ std::vector<ServerCase> ServerCases() {
          shutdown(c.socket(), SHUT_WR);
          c.HoldOpen();
        },
-       TransportFailed, Document("HTTP/1.0 503 Service Unavailable"), Call::Upload},
+       TransportFailed, ErrorDocumentText("HTTP/1.0 503 Service Unavailable"), Call::Upload},
   };
 }
 
@@ -334,7 +327,7 @@ TEST(AnswerLimitTest, AnswerOfTheLimitIsTakenAndOneByteMoreIsRefused) {
       EXPECT_TRUE(result.text == body) << result.text.size();
     } else {
       EXPECT_EQ(result.code, TransportFailed);
-      EXPECT_EQ(result.text, Document("out of memory while receiving response"));
+      EXPECT_EQ(result.text, ErrorDocumentText("out of memory while receiving response"));
     }
   }
   ResetServerClient();
@@ -398,32 +391,33 @@ std::vector<ProxyCase> ProxyCases() {
   const std::size_t whole = static_cast<std::size_t>(-1);
   return {
       {"refuses_without_credentials", RefusesEveryCredential("Basic"), false, false,
-       TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
+       TransportFailed, ErrorDocumentText("HTTP/1.1 407 Proxy Authentication Required"), 1},
       {"refuses_every_basic_credential", RefusesEveryCredential("Basic"), true, false,
-       TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
+       TransportFailed, ErrorDocumentText("HTTP/1.1 407 Proxy Authentication Required"), 1},
       {"refuses_every_credential_of_an_upload", RefusesEveryCredential("Basic"), true, false,
-       TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1, false, true},
+       TransportFailed, ErrorDocumentText("HTTP/1.1 407 Proxy Authentication Required"), 1, false,
+       true},
       {"refuses_every_digest_credential", RefusesEveryCredential("Digest"), true, false,
-       TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
+       TransportFailed, ErrorDocumentText("HTTP/1.1 407 Proxy Authentication Required"), 1},
       {"offers_only_an_unknown_scheme", RefusesEveryCredential("Bogus"), true, false,
-       TransportFailed, Document("HTTP/1.1 407 Proxy Authentication Required"), 1},
+       TransportFailed, ErrorDocumentText("HTTP/1.1 407 Proxy Authentication Required"), 1},
       {"refuses_every_tunnel_credential", RefusesEveryCredential("Basic"), true, true,
-       TransportFailed, Document("WinHttpSendRequest failed (0x00000038)"), 1},
+       TransportFailed, ErrorDocumentText("WinHttpSendRequest failed (0x00000038)"), 1},
       {"closes_after_the_request", after_request([](RawConnection& c) { c.Close(); }), false, false,
-       TransportFailed, Document("WinHttpReceiveResponse failed (0x00000034)"), 1},
+       TransportFailed, ErrorDocumentText("WinHttpReceiveResponse failed (0x00000034)"), 1},
       {"answers_bad_gateway", after_request([](RawConnection& c) {
          c.Send("HTTP/1.0 502 Bad Gateway\r\n\r\n");
          c.Close();
        }),
-       false, false, TransportFailed, Document("HTTP/1.0 502 Bad Gateway"), 1},
+       false, false, TransportFailed, ErrorDocumentText("HTTP/1.0 502 Bad Gateway"), 1},
       {"resets_the_tunnel_request", after_request([](RawConnection& c) { c.Reset(); }), false, true,
-       TransportFailed, Document("WinHttpSendRequest failed (0x00000038)"), 1},
+       TransportFailed, ErrorDocumentText("WinHttpSendRequest failed (0x00000038)"), 1},
       {"tunnel_whole", Tunnel(whole), false, true, TransportOk,
        FakeScanServer::LookupAnswer({{"AB", {5, ""}}}), 1, true},
       {"drops_the_tunnel_at_once", Tunnel(0), false, true, TransportFailed,
-       Document("WinHttpSendRequest failed (0x00000023)"), 1},
+       ErrorDocumentText("WinHttpSendRequest failed (0x00000023)"), 1},
       {"drops_the_tunnel_inside_the_handshake", Tunnel(200), false, true, TransportFailed,
-       Document("WinHttpSendRequest failed (0x00000023)"), 1},
+       ErrorDocumentText("WinHttpSendRequest failed (0x00000023)"), 1},
   };
 }
 
@@ -485,7 +479,7 @@ TEST(ProxyDownTest, ProxyThatIsDownFailsTheSendStep) {
         TransportOk);
     Answer answer = LookUp();
     EXPECT_EQ(answer.code, TransportFailed);
-    EXPECT_EQ(answer.text, Document("WinHttpSendRequest failed (0x00000007)")) << secure;
+    EXPECT_EQ(answer.text, ErrorDocumentText("WinHttpSendRequest failed (0x00000007)")) << secure;
   }
   ResetServerClient();
 }

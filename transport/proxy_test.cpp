@@ -11,15 +11,10 @@
 #include "tests/support/tinyproxy_fixture.h"
 #include "tests/support/tls_certificates.h"
 #include "transport/server_client.h"
+#include "transport/testing/answer_text.h"
 
 namespace dravanta {
 namespace {
-
-std::string Bytes(const char16_t* text) {
-  std::string bytes;
-  for (; *text != u'\0'; ++text) bytes.push_back(static_cast<char>(*text));
-  return bytes;
-}
 
 const char* kProxyVariables[] = {"http_proxy",  "https_proxy", "all_proxy", "no_proxy",
                                  "HTTPS_PROXY", "ALL_PROXY",   "NO_PROXY"};
@@ -51,7 +46,7 @@ class ProxyTest : public ::testing::Test {
   std::pair<TransportCode, std::string> Engines() {
     char16_t* text = nullptr;
     TransportCode code = GetServerClient().GetEngineInfo(&text);
-    std::string answer = Bytes(text);
+    std::string answer = AnswerBytes(text);
     GetServerClient().FreeResult(text);
     return {code, answer};
   }
@@ -123,7 +118,7 @@ TEST_F(ProxyTest, UploadThroughAuthenticatingProxyArrivesWhole) {
   std::ofstream(path, std::ios::binary) << contents;
   char16_t* text = nullptr;
   TransportCode code = GetServerClient().ScanObject(0, Utf8ToUtf16(path.string()).c_str(), &text);
-  std::string answer = Bytes(text);
+  std::string answer = AnswerBytes(text);
   GetServerClient().FreeResult(text);
   std::filesystem::remove(path);
   EXPECT_EQ(code, TransportOk) << answer;

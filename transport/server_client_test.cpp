@@ -16,22 +16,12 @@
 #include "transport/file_signature.h"
 #include "transport/http_exchange.h"
 #include "transport/scan_requests.h"
+#include "transport/testing/answer_text.h"
 
 namespace dravanta {
 namespace {
 
 const ServerClient& Client() { return GetServerClient(); }
-
-std::string Document(const std::string& message) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>" + message + "</error>";
-}
-
-// Answer text back to its bytes (one code unit per byte).
-std::string Bytes(const char16_t* text) {
-  std::string bytes;
-  for (; *text != u'\0'; ++text) bytes.push_back(static_cast<char>(*text));
-  return bytes;
-}
 
 struct Answer {
   TransportCode code;
@@ -72,7 +62,7 @@ class ServerClientTest : public ::testing::Test {
   Answer Upload(const std::string& path) {
     char16_t* text = nullptr;
     TransportCode code = Client().ScanObject(0, Utf8ToUtf16(path).c_str(), &text);
-    Answer answer{code, Bytes(text)};
+    Answer answer{code, AnswerBytes(text)};
     Client().FreeResult(text);
     return answer;
   }
@@ -85,7 +75,7 @@ class ServerClientTest : public ::testing::Test {
     char16_t* text = nullptr;
     TransportCode code = Client().ScanMultiple(ScanBySignature, pointers.data(),
                                                static_cast<std::uint32_t>(pointers.size()), &text);
-    Answer answer{code, Bytes(text)};
+    Answer answer{code, AnswerBytes(text)};
     Client().FreeResult(text);
     return answer;
   }
@@ -93,7 +83,7 @@ class ServerClientTest : public ::testing::Test {
   Answer Engines() {
     char16_t* text = nullptr;
     TransportCode code = Client().GetEngineInfo(&text);
-    Answer answer{code, Bytes(text)};
+    Answer answer{code, AnswerBytes(text)};
     Client().FreeResult(text);
     return answer;
   }
@@ -203,7 +193,7 @@ TEST_F(ServerClientTest, UploadOfAMissingFileSendsNothing) {
   std::string path = (folder_ / "missing.exe").string();
   Answer answer = Upload(path);
   EXPECT_EQ(answer.code, TransportInvalidArgument);
-  EXPECT_EQ(answer.text, Document("failed to read file '" + path + "' (2)"));
+  EXPECT_EQ(answer.text, ErrorDocumentText("failed to read file '" + path + "' (2)"));
   EXPECT_EQ(server_.RequestCount(), 0u);
 }
 
@@ -220,7 +210,7 @@ TEST_F(ServerClientTest, FileEndingBeforeItsLengthFailsTheUpload) {
   request.server_url = server_.Url();
   ExchangeResult result = PerformRequest(request);
   EXPECT_EQ(result.code, TransportFailed);
-  EXPECT_EQ(result.text, Document("Failed to read data from file"));
+  EXPECT_EQ(result.text, ErrorDocumentText("Failed to read data from file"));
 }
 
 TEST_F(ServerClientTest, SizesAreSixtyFourBit) {
@@ -240,10 +230,12 @@ TEST_F(ServerClientTest, FinishingOfServerAnswers) {
     std::string text;
   };
   const Case cases[] = {
-      {{.status = 404, .body = "gone"}, TransportFailed, Document("HTTP/1.1 404 Not Found")},
+      {{.status = 404, .body = "gone"},
+       TransportFailed,
+       ErrorDocumentText("HTTP/1.1 404 Not Found")},
       {{.status = 302, .headers = {{"Location", "http://127.0.0.1:1/"}}},
        TransportFailed,
-       Document("HTTP/1.1 302 Found")},
+       ErrorDocumentText("HTTP/1.1 302 Found")},
       {{.status = 200, .body = "<error>key refused</error>"},
        TransportFailed,
        "<error>key refused</error>"},
@@ -283,7 +275,7 @@ TEST_F(ServerClientTest, WhenEveryServerFailsTheLastErrorIsReturned) {
   Use({server_.Url(), RefusingUrl()});
   Answer answer = LookUp({"AB"});
   EXPECT_EQ(answer.code, TransportFailed);
-  EXPECT_EQ(answer.text, Document("WinHttpSendRequest failed (0x00000007)"));
+  EXPECT_EQ(answer.text, ErrorDocumentText("WinHttpSendRequest failed (0x00000007)"));
   EXPECT_EQ(server_.RequestCount(), 1u);
 }
 
@@ -291,7 +283,7 @@ TEST_F(ServerClientTest, UnusableAddressAndMissingServer) {
   Use({"127.0.0.1:"});
   Answer answer = LookUp({"AB"});
   EXPECT_EQ(answer.code, TransportInvalidArgument);
-  EXPECT_EQ(answer.text, Document("invalid address specified: 127.0.0.1:"));
+  EXPECT_EQ(answer.text, ErrorDocumentText("invalid address specified: 127.0.0.1:"));
 
   // Hosts that cannot name a machine fail at the connection step.
   for (const char* url : {"http://", "http:///dravanta_rest", "http://a b:80", "http://a@b"}) {
@@ -299,7 +291,7 @@ TEST_F(ServerClientTest, UnusableAddressAndMissingServer) {
     Use({url});
     answer = LookUp({"AB"});
     EXPECT_EQ(answer.code, TransportFailed) << url;
-    EXPECT_EQ(answer.text, Document("WinHttpConnect failed (0x00000003)")) << url;
+    EXPECT_EQ(answer.text, ErrorDocumentText("WinHttpConnect failed (0x00000003)")) << url;
   }
 
   ResetServerClient();
@@ -316,7 +308,7 @@ TEST_F(ServerClientTest, DroppedAnswerAndStalledServer) {
       {.body = std::string(10000, 'x'), .drop_connection = true, .drop_after_bytes = 100});
   Answer answer = LookUp({"AB"});
   EXPECT_EQ(answer.code, TransportFailed);
-  EXPECT_EQ(answer.text, Document("error 18 in WinHttpReadData."));
+  EXPECT_EQ(answer.text, ErrorDocumentText("error 18 in WinHttpReadData."));
 
   // Nothing moves while the server sits on the request: the stall limit
   // (made short here) ends the exchange.
@@ -324,7 +316,7 @@ TEST_F(ServerClientTest, DroppedAnswerAndStalledServer) {
   server_.SetAnswer("getengineinfo", {.delay_milliseconds = 2500});
   answer = Engines();
   EXPECT_EQ(answer.code, TransportFailed);
-  EXPECT_EQ(answer.text, Document("WinHttpReceiveResponse failed (0x0000001C)"));
+  EXPECT_EQ(answer.text, ErrorDocumentText("WinHttpReceiveResponse failed (0x0000001C)"));
 }
 
 TEST_F(ServerClientTest, HeaderValuesCannotAddHeaders) {

@@ -9,15 +9,10 @@
 #include "tests/support/tls_certificates.h"
 #include "transport/http_exchange.h"
 #include "transport/server_client.h"
+#include "transport/testing/answer_text.h"
 
 namespace dravanta {
 namespace {
-
-std::string Bytes(const char16_t* text) {
-  std::string bytes;
-  for (; *text != u'\0'; ++text) bytes.push_back(static_cast<char>(*text));
-  return bytes;
-}
 
 class TlsTest : public ::testing::Test {
  protected:
@@ -55,7 +50,7 @@ class TlsTest : public ::testing::Test {
     EXPECT_EQ(client.Initialise(), TransportOk);
     char16_t* text = nullptr;
     TransportCode code = client.GetEngineInfo(&text);
-    std::string answer = Bytes(text);
+    std::string answer = AnswerBytes(text);
     client.FreeResult(text);
     return {code, answer};
   }
