@@ -1,7 +1,0 @@
-dravanta_test(platform_atomic_file_test SOURCES atomic_file_test.cpp LIBS dravanta_platform)
-dravanta_test(platform_registry_store_test SOURCES registry_store_test.cpp LIBS dravanta_platform
-  THREADED)
-dravanta_test(platform_socket_io_test SOURCES socket_io_test.cpp LIBS dravanta_platform THREADED)
-dravanta_test(platform_background_program_test SOURCES background_program_test.cpp
-  LIBS dravanta_platform)
-dravanta_test(platform_atomic_file_kill_test SOURCES atomic_file_kill_test.cpp LIBS dravanta_platform)
