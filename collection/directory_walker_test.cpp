@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "platform/directory.h"
-#include "platform/file_access_user.h"
-#include "platform/scratch_tree.h"
 #include "platform/text.h"
+#include "tests/support/file_access_user.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {

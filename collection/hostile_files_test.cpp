@@ -1,4 +1,4 @@
-// The walker over files that fight back (platform/hostile_tree.h): every
+// The walker over files that fight back (tests/support/hostile_tree.h): every
 // case is handed over exactly once or never, as its settlement says, and the
 // walk ends once.
 #include <gtest/gtest.h>
@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "collection/directory_walker.h"
-#include "platform/file_access_user.h"
-#include "platform/hostile_tree.h"
 #include "platform/text.h"
+#include "tests/support/file_access_user.h"
+#include "tests/support/hostile_tree.h"
 
 namespace dravanta {
 namespace {

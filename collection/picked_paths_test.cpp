@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/scratch_tree.h"
 #include "platform/text.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {

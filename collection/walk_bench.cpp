@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "collection/directory_walker.h"
-#include "platform/scratch_tree.h"
 #include "platform/text.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {

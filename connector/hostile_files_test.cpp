@@ -1,4 +1,4 @@
-// A whole path scan over files that fight back (platform/hostile_tree.h),
+// A whole path scan over files that fight back (tests/support/hostile_tree.h),
 // with the real transport against the fake scanning server on loopback:
 // every case settles as its rules say, each file at most once, nothing from
 // outside the target is read or sent, and the scan completes exactly once.
@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "connector/scan_connector.h"
-#include "platform/file_access_user.h"
-#include "platform/hostile_tree.h"
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/file_access_user.h"
+#include "tests/support/hostile_tree.h"
 #include "transport/client_properties.h"
 #include "transport/file_signature.h"
 

@@ -7,11 +7,11 @@
 #include <set>
 
 #include "connector/scan_connector.h"
-#include "connector/scan_recorder.h"
+#include "connector/testing/scan_recorder.h"
 #include "platform/executable_path.h"
-#include "platform/scratch_tree.h"
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/scratch_tree.h"
 #include "transport/client_properties.h"
 #include "transport/file_signature.h"
 

@@ -9,10 +9,10 @@
 #include <thread>
 
 #include "connector/error_message_hook.h"
-#include "connector/fake_server_client.h"
-#include "connector/scan_recorder.h"
-#include "platform/scratch_tree.h"
+#include "connector/testing/fake_server_client.h"
+#include "connector/testing/scan_recorder.h"
 #include "platform/text.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {

@@ -10,10 +10,10 @@
 #include <set>
 #include <thread>
 
-#include "connector/fake_server_client.h"
-#include "connector/scan_recorder.h"
-#include "platform/scratch_tree.h"
+#include "connector/testing/fake_server_client.h"
+#include "connector/testing/scan_recorder.h"
 #include "platform/text.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {

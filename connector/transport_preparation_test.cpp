@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "connector/fake_server_client.h"
+#include "connector/testing/fake_server_client.h"
 #include "transport/client_properties.h"
 
 namespace dravanta {

@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "platform/atomic_file.h"
-#include "platform/kill_rounds_for_test.h"
 #include "platform/registry_store.h"
 #include "platform/text.h"
+#include "tests/support/kill_rounds.h"
 
 namespace dravanta {
 namespace {

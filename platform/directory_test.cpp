@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/mounts.h"
-#include "platform/scratch_tree.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {

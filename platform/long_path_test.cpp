@@ -14,7 +14,7 @@
 
 #include "platform/directory.h"
 #include "platform/file_reader.h"
-#include "platform/scratch_tree.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "platform/loopback_port.h"
+#include "tests/support/loopback_port.h"
 
 namespace dravanta {
 namespace {

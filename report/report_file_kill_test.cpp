@@ -8,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/kill_rounds_for_test.h"
 #include "platform/text.h"
 #include "report/report_file.h"
+#include "tests/support/kill_rounds.h"
 
 namespace dravanta {
 namespace {

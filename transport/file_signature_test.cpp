@@ -7,9 +7,9 @@
 #include <fstream>
 #include <random>
 
-#include "platform/file_access_user.h"
-#include "platform/hostile_tree.h"
 #include "platform/text.h"
+#include "tests/support/file_access_user.h"
+#include "tests/support/hostile_tree.h"
 
 namespace dravanta {
 namespace {

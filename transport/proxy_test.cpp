@@ -5,9 +5,9 @@
 #include <fstream>
 #include <random>
 
-#include "platform/child_process.h"
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/subprocess.h"
 #include "tests/support/tinyproxy_fixture.h"
 #include "tests/support/tls_certificates.h"
 #include "transport/server_client.h"

@@ -9,13 +9,14 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/run_program.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/subprocess.h"
 
 namespace dravanta {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 class HeadlessRun : public testing::Test {
  protected:
@@ -38,11 +39,11 @@ class HeadlessRun : public testing::Test {
     fs::remove_all(root_);
   }
 
-  ProgramRun Run(const std::string& server) {
-    return RunProgram(
-        {client_, "auto_start=1", "show_ui=0", "scan_type=1",
-         "scan_location=" + (root_ / "samples").string(), "server=" + server, "log_enable=0"},
-        120);
+  SubprocessRun Run(const std::string& server) {
+    return RunSubprocess({.arguments = {client_, "auto_start=1", "show_ui=0", "scan_type=1",
+                                        "scan_location=" + (root_ / "samples").string(),
+                                        "server=" + server, "log_enable=0"}},
+                         120s);
   }
 
   std::string client_;
@@ -51,62 +52,59 @@ class HeadlessRun : public testing::Test {
 };
 
 TEST_F(HeadlessRun, CleanFolderExitsZeroWithTheReport) {
-  const ProgramRun run = Run(server_.Url());
-  EXPECT_EQ(run.exitCode, 0) << run.standardError;
-  EXPECT_EQ(run.standardOutput.rfind("VARNOK - Dravanta Client SCAN RESULTS\r\n\r\n", 0), 0u)
-      << run.standardOutput;
-  EXPECT_NE(run.standardOutput.find("Scan Type:          \t     0\r\n"), std::string::npos);
-  EXPECT_NE(run.standardOutput.find("Clean Files:                 2\r\n"), std::string::npos);
-  EXPECT_NE(run.standardOutput.find("Infected Files:              0\r\n"), std::string::npos);
-  EXPECT_EQ(run.standardOutput.find("INFECTED FILES"), std::string::npos);
-  EXPECT_NE(run.standardError.find("Files settled: 2"), std::string::npos) << run.standardError;
+  const SubprocessRun run = Run(server_.Url());
+  EXPECT_EQ(run.exit_code, 0) << run.errors;
+  EXPECT_EQ(run.output.rfind("VARNOK - Dravanta Client SCAN RESULTS\r\n\r\n", 0), 0u) << run.output;
+  EXPECT_NE(run.output.find("Scan Type:          \t     0\r\n"), std::string::npos);
+  EXPECT_NE(run.output.find("Clean Files:                 2\r\n"), std::string::npos);
+  EXPECT_NE(run.output.find("Infected Files:              0\r\n"), std::string::npos);
+  EXPECT_EQ(run.output.find("INFECTED FILES"), std::string::npos);
+  EXPECT_NE(run.errors.find("Files settled: 2"), std::string::npos) << run.errors;
 }
 
 TEST_F(HeadlessRun, InfectedFileExitsOneAndIsListed) {
   std::ofstream(root_ / "samples" / "sub" / "eicar.com") << "pretend this is a test virus";
   server_.SetUploadVerdict("eicar.com", 1, "Test.File.Dravanta");
-  const ProgramRun run = Run(server_.Url());
-  EXPECT_EQ(run.exitCode, 1) << run.standardError;
+  const SubprocessRun run = Run(server_.Url());
+  EXPECT_EQ(run.exit_code, 1) << run.errors;
   const std::string path = (root_ / "samples" / "sub" / "eicar.com").string();
-  EXPECT_NE(run.standardOutput.find("Infected Files:              1\r\n"), std::string::npos)
-      << run.standardOutput;
-  EXPECT_NE(run.standardOutput.find("1.  PATH:          " + path +
-                                    "\r\n"
-                                    "    THREAT NAME:   Test.File.Dravanta\r\n"),
+  EXPECT_NE(run.output.find("Infected Files:              1\r\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("1.  PATH:          " + path +
+                            "\r\n"
+                            "    THREAT NAME:   Test.File.Dravanta\r\n"),
             std::string::npos)
-      << run.standardOutput;
+      << run.output;
 }
 
 TEST_F(HeadlessRun, ReportThatCannotBeWrittenIsNoSuccess) {
   // Standard output on a full device: the report is lost, and the run says
   // so instead of ending as a clean scan.
-  const ProgramRun run =
-      RunProgram({"/bin/sh", "-c", "exec \"$0\" \"$@\" > /dev/full", client_, "auto_start=1",
-                  "show_ui=0", "scan_type=1", "scan_location=" + (root_ / "samples").string(),
-                  "server=" + server_.Url(), "log_enable=0"},
-                 120);
-  EXPECT_EQ(run.exitCode, 100) << run.standardError;
-  EXPECT_NE(run.standardError.find("the scan report could not be written to standard output\n"),
+  const SubprocessRun run = RunSubprocess(
+      {.arguments = {"/bin/sh", "-c", "exec \"$0\" \"$@\" > /dev/full", client_, "auto_start=1",
+                     "show_ui=0", "scan_type=1", "scan_location=" + (root_ / "samples").string(),
+                     "server=" + server_.Url(), "log_enable=0"}},
+      120s);
+  EXPECT_EQ(run.exit_code, 100) << run.errors;
+  EXPECT_NE(run.errors.find("the scan report could not be written to standard output\n"),
             std::string::npos)
-      << run.standardError;
+      << run.errors;
 }
 
 TEST_F(HeadlessRun, UnreachableServerExitsHundredWithTheMessage) {
   const std::string url = server_.Url();
   server_.Stop();
-  const ProgramRun run = Run(url);
-  EXPECT_EQ(run.exitCode, 100);
-  EXPECT_EQ(run.standardOutput, "");
-  EXPECT_NE(run.standardError.find("server cannot be reached\n"), std::string::npos)
-      << run.standardError;
+  const SubprocessRun run = Run(url);
+  EXPECT_EQ(run.exit_code, 100);
+  EXPECT_EQ(run.output, "");
+  EXPECT_NE(run.errors.find("server cannot be reached\n"), std::string::npos) << run.errors;
 }
 
 TEST_F(HeadlessRun, FailedLookupExitsHundred) {
   server_.SetAnswer("scanmultiple", {.status = 500, .body = "broken"});
-  const ProgramRun run = Run(server_.Url());
-  EXPECT_EQ(run.exitCode, 100) << run.standardOutput;
-  EXPECT_EQ(run.standardOutput, "");
-  EXPECT_FALSE(run.standardError.empty());
+  const SubprocessRun run = Run(server_.Url());
+  EXPECT_EQ(run.exit_code, 100) << run.output;
+  EXPECT_EQ(run.output, "");
+  EXPECT_FALSE(run.errors.empty());
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/background_program.h"
 #include "platform/socket_io.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/subprocess.h"
 
 namespace dravanta {
 namespace {
@@ -59,10 +59,19 @@ class PageHostProgram : public testing::Test {
             (std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : ""),
         std::string("UBSAN_OPTIONS=") +
             (std::getenv("UBSAN_OPTIONS") ? std::getenv("UBSAN_OPTIONS") : "")};
-    ASSERT_TRUE(StartBackgroundProgram(
-        {client, "show_ui=1", "log_enable=1", "log_file=" + LogPath(), "server=" + server_.Url(),
-         "allowed_scan_levels=0,1,2"},
-        environment, (root_ / "home").string(), (root_ / "stderr.txt").string(), &program_));
+    SubprocessOptions options;
+    options.arguments = {client,
+                         "show_ui=1",
+                         "log_enable=1",
+                         "log_file=" + LogPath(),
+                         "server=" + server_.Url(),
+                         "allowed_scan_levels=0,1,2"};
+    options.environment = environment;
+    options.folder = (root_ / "home").string();
+    options.output = StreamTo::kPipe;
+    options.errors = StreamTo::kFile;
+    options.error_file = (root_ / "stderr.txt").string();
+    ASSERT_TRUE(StartSubprocess(options, &program_));
     std::string seen;
     ASSERT_TRUE(ReadOutputUntil(&program_, "\n", 30s, &seen)) << seen;
     // "Dravanta Client page: http://127.0.0.1:<port>/?token=<32 hex digits>"
@@ -78,7 +87,7 @@ class PageHostProgram : public testing::Test {
     ASSERT_EQ(token_.size(), 32u) << seen;
   }
   void TearDown() override {
-    EndBackgroundProgram(&program_, 10s);
+    StopSubprocess(&program_, 10s);
     // In the sanitizer builds the program is checked too.
     std::ifstream errors(root_ / "stderr.txt");
     const std::string said(std::istreambuf_iterator<char>(errors), {});
@@ -133,7 +142,7 @@ class PageHostProgram : public testing::Test {
 
   fs::path root_;
   FakeScanServer server_;
-  BackgroundProgram program_;
+  Subprocess program_;
   int port_ = 0;
   std::string token_;
 };
@@ -242,7 +251,7 @@ TEST_F(PageHostProgram, OnlyThePagesOwnRequestsWithTheTokenRunAnything) {
   // No refused scan or end reached the program: it still runs, asked
   // nothing of the server and reports no scan.
   std::this_thread::sleep_for(300ms);
-  EXPECT_TRUE(BackgroundProgramRunning(&program_));
+  EXPECT_TRUE(SubprocessRunning(&program_));
   EXPECT_EQ(server_.RequestCount(), 0u);
   const Answer status = Exchange(Call("getScanStatus", ""));
   EXPECT_EQ(status.status, 200);
@@ -296,7 +305,7 @@ TEST_F(PageHostProgram, AClosedPageEndsTheProgramAfterTheGrace) {
   const Answer answer =
       Exchange(Request("POST /close?token=" + token_, "Host: " + Own() + "\r\n", ""));
   EXPECT_EQ(answer.status, 204);
-  EXPECT_TRUE(WaitForBackgroundProgram(&program_, 15s));
+  EXPECT_TRUE(WaitForSubprocess(&program_, 15s));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <random>
 #include <thread>
 
-#include "platform/loopback_port.h"
+#include "tests/support/loopback_port.h"
 
 namespace dravanta {
 
@@ -37,10 +37,12 @@ bool TinyproxyFixture::Start(const std::string& user, const std::string& passwor
           << "LogLevel Critical\n";
       if (!user.empty()) out << "BasicAuth " << user << " " << password << "\n";
     }
-    if (!StartChildProcess({"tinyproxy", "-d", "-c", configuration}, &child_)) return false;
+    if (!StartSubprocess({.arguments = {"tinyproxy", "-d", "-c", configuration}}, &child_)) {
+      return false;
+    }
     for (int wait = 0; wait < 250; ++wait) {
       if (LoopbackPortAccepts(port_)) return true;
-      if (!ChildProcessRunning(&child_)) break;
+      if (!SubprocessRunning(&child_)) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     Stop();
@@ -49,7 +51,7 @@ bool TinyproxyFixture::Start(const std::string& user, const std::string& passwor
 }
 
 void TinyproxyFixture::Stop() {
-  StopChildProcess(&child_);
+  StopSubprocess(&child_, std::chrono::seconds(2));
   if (!folder_.empty()) {
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "platform/child_process.h"
+#include "tests/support/subprocess.h"
 
 namespace dravanta {
 
@@ -30,7 +30,7 @@ class TinyproxyFixture {
   std::string Address() const;  // "127.0.0.1:PORT"
 
  private:
-  ChildProcess child_;
+  Subprocess child_;
   int port_ = 0;
   std::string folder_;
 };

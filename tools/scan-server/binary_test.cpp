@@ -5,9 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/child_process.h"
-#include "platform/loopback_port.h"
-#include "platform/run_program.h"
+#include "tests/support/loopback_port.h"
+#include "tests/support/subprocess.h"
 #include "tools/scan-server/file_digest.h"
 #include "tools/scan-server/test_files.h"
 
@@ -16,17 +15,17 @@ namespace {
 
 // Starts the server on a free port and waits (bounded) until it accepts
 // connections; its port, or 0.
-int StartServer(const std::string& db, ChildProcess* server) {
+int StartServer(const std::string& db, Subprocess* server) {
   const int port = FindFreeLoopbackPort();
-  if (port == 0 || !StartChildProcess({DRAVANTA_SCAN_SERVER_BINARY, "--listen",
-                                       "127.0.0.1:" + std::to_string(port), "--db", db,
-                                       "--clamav-system-db", "none", "--api-key", "k"},
-                                      server)) {
+  if (port == 0 || !StartSubprocess({.arguments = {DRAVANTA_SCAN_SERVER_BINARY, "--listen",
+                                                   "127.0.0.1:" + std::to_string(port), "--db", db,
+                                                   "--clamav-system-db", "none", "--api-key", "k"}},
+                                    server)) {
     return 0;
   }
   for (int attempt = 0; attempt < 1500; ++attempt) {
     if (LoopbackPortAccepts(port)) return port;
-    if (!ChildProcessRunning(server)) return 0;
+    if (!SubprocessRunning(server)) return 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return 0;
@@ -45,7 +44,7 @@ TEST(BinaryTest, ServesScansAndRemembersThemAcrossARestart) {
   std::string db = (folder.path() / "verdicts.db").string();
   const std::string sha1 = DigestOf(testing::EicarText()).sha1;
   {
-    ChildProcess server;
+    Subprocess server;
     int port = StartServer(db, &server);
     ASSERT_GT(port, 0);
     auto client = ClientFor(port);
@@ -61,9 +60,9 @@ TEST(BinaryTest, ServesScansAndRemembersThemAcrossARestart) {
         httplib::Client("127.0.0.1", port).Get("/dravanta_rest/scanner?method=getengineinfo");
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 401);
-    EXPECT_EQ(StopChildProcess(&server), 0);
+    EXPECT_EQ(StopSubprocess(&server, std::chrono::seconds(2)), 0);
   }
-  ChildProcess server;
+  Subprocess server;
   int port = StartServer(db, &server);
   ASSERT_GT(port, 0);
   auto lookup = ClientFor(port).Post("/dravanta_rest/scanner?method=scanmultiple&type=signature",
@@ -71,7 +70,7 @@ TEST(BinaryTest, ServesScansAndRemembersThemAcrossARestart) {
   ASSERT_TRUE(lookup);
   EXPECT_NE(lookup->body.find("<final_scan_result>1</final_scan_result>"), std::string::npos)
       << lookup->body;
-  EXPECT_EQ(StopChildProcess(&server), 0);
+  EXPECT_EQ(StopSubprocess(&server, std::chrono::seconds(2)), 0);
 }
 
 TEST(BinaryTest, HelpAndBadArguments) {
@@ -91,9 +90,9 @@ TEST(BinaryTest, HelpAndBadArguments) {
   for (const auto& c : cases) {
     std::vector<std::string> arguments{DRAVANTA_SCAN_SERVER_BINARY};
     arguments.insert(arguments.end(), c.args.begin(), c.args.end());
-    ProgramRun run = RunProgram(arguments, 20);
-    EXPECT_EQ(run.exitCode, c.exit_code) << c.args[0];
-    EXPECT_NE(run.standardOutput.find(c.output_part), std::string::npos) << run.standardOutput;
+    const SubprocessRun run = RunSubprocess({.arguments = arguments}, std::chrono::seconds(20));
+    EXPECT_EQ(run.exit_code, c.exit_code) << c.args[0];
+    EXPECT_NE(run.output.find(c.output_part), std::string::npos) << run.output;
   }
 }
 

@@ -1,5 +1,3 @@
-#include "platform/hostile_tree.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,6 +7,8 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+
+#include "tests/support/hostile_tree.h"
 
 namespace dravanta {
 namespace {

@@ -1,4 +1,4 @@
-#include "connector/scan_recorder.h"
+#include "connector/testing/scan_recorder.h"
 
 #include <chrono>
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/scratch_tree.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 
@@ -38,7 +38,7 @@ struct HostileCase {
   std::string how_built;
   std::vector<HostileFile> files;
   // Settles as written only when file permissions apply to the walk (see
-  // platform/file_access_user.h); otherwise its files are simply scanned.
+  // tests/support/file_access_user.h); otherwise its files are simply scanned.
   bool needs_permissions = false;
   // The walk alone keeps it out: its paths still lead somewhere when opened
   // as they are (through a link that the walk never follows).
@@ -72,7 +72,7 @@ void ChangeHostileTree(ScratchTree& tree);
 
 // Makes the changes of ChangeHostileTree on a thread of its own, started
 // with the identity of the thread that creates it: a walk that runs as an
-// unprivileged user (platform/file_access_user.h) may not change the tree
+// unprivileged user (tests/support/file_access_user.h) may not change the tree
 // itself. Create it before switching identity.
 class HostileChanger {
  public:

@@ -1,4 +1,5 @@
-// Small file trees built at run time for tests and benchmarks.
+// Small file trees built at run time for tests and benchmarks: the one
+// temporary folder helper of the tests.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,8 @@ class ScratchTree {
   std::string PathOf(std::string_view relative) const;
 
   void AddFolder(std::string_view relative);
+  // A file holding `content`; returns its full path.
+  std::string WriteFile(std::string_view relative, std::string_view content);
   // A file of `size` bytes (sparse; the content is zeros).
   void AddFile(std::string_view relative, uint64_t size);
   // `count` names of empty files, `prefix` followed by 0, 1, ..., in the
@@ -46,6 +49,11 @@ class ScratchTree {
  private:
   std::string root_;
 };
+
+// Whole-file writes and reads at absolute paths (a file that cannot be
+// read reads as empty).
+void WriteWholeFile(const std::string& path, std::string_view bytes);
+std::string ReadWholeFile(const std::string& path);
 
 // True when this process ignores file permissions (root), so that tests of
 // unreadable folders can tell whether they can make one.

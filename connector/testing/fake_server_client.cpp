@@ -1,4 +1,4 @@
-#include "connector/fake_server_client.h"
+#include "connector/testing/fake_server_client.h"
 
 #include <cstring>
 #include <memory>

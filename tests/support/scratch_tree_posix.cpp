@@ -1,5 +1,3 @@
-#include "platform/scratch_tree.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -10,6 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -70,6 +72,16 @@ std::string ScratchTree::PathOf(std::string_view relative) const {
 void ScratchTree::AddFolder(std::string_view relative) {
   const std::string path = PathOf(relative);
   if (!CreateFolder(path)) Fail("mkdir", path);
+}
+
+std::string ScratchTree::WriteFile(std::string_view relative, std::string_view content) {
+  const std::string path = PathOf(relative);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) Fail("create", path);
+  const bool written = WriteAll(fd, content);
+  close(fd);
+  if (!written) Fail("write", path);
+  return path;
 }
 
 void ScratchTree::AddFile(std::string_view relative, uint64_t size) {
@@ -167,5 +179,15 @@ bool CreateSizedFile(const std::string& path, uint64_t size) {
 bool IgnoresFilePermissions() { return geteuid() == 0; }
 
 bool RemoveTree(const std::string& path) { return RemoveBelow(AT_FDCWD, path.c_str()); }
+
+void WriteWholeFile(const std::string& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 }  // namespace dravanta
