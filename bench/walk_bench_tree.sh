@@ -1,7 +1,7 @@
 # Shared by bench/figures/walk and walk-rss (sourced).
 # The generated tree is kept between runs: making 200,000 files is slow on
 # some disks. DRAVANTA_WALK_TREE moves it.
-WALK_BENCH=build/release/collection/dravanta_walk_bench
+WALK_BENCH=build/release/bench/dravanta_walk_bench
 WALK_TREE=${DRAVANTA_WALK_TREE:-/tmp/dravanta-bench-walk-tree}
 
 ensure_walk_tree() {

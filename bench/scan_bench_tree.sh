@@ -1,7 +1,7 @@
 # Shared by bench/figures/scan-known and scan-unknown (sourced).
 # A tree of 20,000 files totalling 2 GiB under /tmp, a bench scanning server
 # on loopback, and their removal when the figure ends.
-SCAN_BENCH=build/release/connector/dravanta_scan_bench
+SCAN_BENCH=build/release/bench/dravanta_scan_bench
 SCAN_TREE=${DRAVANTA_SCAN_TREE:-/tmp/dravanta-bench-scan-tree}
 SCAN_FILES=20000
 SCAN_BYTES=2147483648
