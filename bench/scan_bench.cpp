@@ -11,8 +11,6 @@
 //   dravanta_scan_bench scan URL ROOT
 //       one path scan of ROOT through the connector; exit 0 when every file
 //       was settled
-#include <httplib.h>
-
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
@@ -22,8 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_scan_server.h"
 #include "connector/scan_connector.h"
-#include "platform/http_listen.h"
 #include "platform/text.h"
 
 namespace dravanta {
@@ -56,50 +54,6 @@ int MakeTree(const std::string& root, long files, long long total_bytes) {
     if (!out) return 1;
   }
   return 0;
-}
-
-int Serve(const std::string& mode, const std::string& port_file) {
-  const bool known = mode == "known";
-  httplib::Server server;
-  // More workers than the client's ten parallel uploads.
-  server.new_task_queue = [] { return new httplib::ThreadPool(24); };
-  // Answers go out at once rather than waiting on the client's delayed ACK.
-  server.set_tcp_nodelay(true);
-  server.Get("/dravanta_rest/scanner", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content(
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?><method_response><name>getengineinfo</name>"
-        "<engines><engine><engine_name>bench</engine_name></engine></engines></method_response>",
-        "text/xml");
-  });
-  server.Post("/dravanta_rest/scanner",
-              [known](const httplib::Request& request, httplib::Response& response,
-                      const httplib::ContentReader& reader) {
-                std::string lookup;
-                const bool is_lookup = request.get_param_value("method") == "scanmultiple";
-                reader([&](const char* data, size_t length) {
-                  if (is_lookup) lookup.append(data, length);  // uploads are discarded
-                  return true;
-                });
-                if (!is_lookup) {
-                  response.set_content(
-                      "<final_scan_result>0</final_scan_result><objects></objects>", "text/xml");
-                  return;
-                }
-                const std::string object = std::string("<object><final_scan_result>") +
-                                           (known ? "0" : "5") + "</final_scan_result></object>";
-                std::string answer = "<objects>";
-                if (!lookup.empty()) {
-                  for (size_t at = 0; at != std::string::npos; at = lookup.find('|', at + 1))
-                    answer += object;
-                }
-                response.set_content(answer + "</objects>", "text/xml");
-              });
-  // The library's own listening queue is too short for ten uploads
-  // connecting at once.
-  const int port = BindWithWideBacklog(server, "127.0.0.1", 0);
-  if (port <= 0) return 1;
-  std::ofstream(port_file) << port << "\n";
-  return server.listen_after_bind() ? 0 : 1;
 }
 
 struct Completion {
@@ -160,7 +114,9 @@ int main(int argc, char** argv) {
   if (args.size() == 4 && args[0] == "make-tree") {
     return dravanta::MakeTree(args[1], std::stol(args[2]), std::stoll(args[3]));
   }
-  if (args.size() == 3 && args[0] == "serve") return dravanta::Serve(args[1], args[2]);
+  if (args.size() == 3 && args[0] == "serve" && (args[1] == "known" || args[1] == "unknown")) {
+    return dravanta::ServeBenchScans({.unknown_per_mille = args[1] == "known" ? 0 : 1000}, args[2]);
+  }
   if (args.size() == 3 && args[0] == "scan") return dravanta::Scan(args[1], args[2]);
   std::cerr << "usage: dravanta_scan_bench make-tree ROOT FILES BYTES | serve known|unknown "
                "PORT_FILE | scan URL ROOT\n";

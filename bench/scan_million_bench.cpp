@@ -28,11 +28,11 @@
 #include <fstream>
 #include <iostream>
 #include <mutex>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/bench_scan_server.h"
 #include "collection/directory_walker.h"
 #include "connector/scan_connector.h"
 #include "platform/text.h"
@@ -67,83 +67,6 @@ int MakeTree(const std::string& root, long files) {
     if (!out) return 1;
   }
   return 0;
-}
-
-int Serve(const std::string& port_file, int unknown_per_mille, int max_delay_ms) {
-  httplib::Server server;
-  // More workers than the client's ten uploads and its walkers' lookups.
-  server.new_task_queue = [] { return new httplib::ThreadPool(32); };
-  server.set_tcp_nodelay(true);
-  std::atomic<long> uploads{0};
-  std::atomic<int> in_flight{0};
-  std::atomic<int> peak{0};
-  std::mutex random_lock;
-  std::mt19937 random(12345);
-  auto draw = [&](int bound) {
-    std::lock_guard lock(random_lock);
-    return std::uniform_int_distribution<int>(0, bound)(random);
-  };
-  auto pause = [&] { std::this_thread::sleep_for(std::chrono::milliseconds(draw(max_delay_ms))); };
-
-  server.Get("/dravanta_rest/scanner", [&](const httplib::Request& request,
-                                           httplib::Response& response) {
-    if (request.get_param_value("method") == "stats") {
-      response.set_content(
-          "uploads=" + std::to_string(uploads.load()) + " peak=" + std::to_string(peak.load()),
-          "text/plain");
-      return;
-    }
-    response.set_content(
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?><method_response><name>getengineinfo</name>"
-        "<engines><engine><engine_name>bench</engine_name></engine></engines></method_response>",
-        "text/xml");
-  });
-  server.Post("/dravanta_rest/scanner",
-              [&](const httplib::Request& request, httplib::Response& response,
-                  const httplib::ContentReader& reader) {
-                const bool is_lookup = request.get_param_value("method") == "scanmultiple";
-                if (!is_lookup) {
-                  const int now = ++in_flight;
-                  int seen = peak.load();
-                  while (now > seen && !peak.compare_exchange_weak(seen, now)) {
-                  }
-                }
-                std::string lookup;
-                reader([&](const char* data, size_t length) {
-                  if (is_lookup) lookup.append(data, length);  // uploads are discarded
-                  return true;
-                });
-                pause();
-                if (!is_lookup) {
-                  ++uploads;
-                  --in_flight;
-                  response.set_content(
-                      "<final_scan_result>0</final_scan_result><objects></objects>", "text/xml");
-                  return;
-                }
-                std::string answer = "<objects>";
-                if (!lookup.empty()) {
-                  for (size_t at = 0; at != std::string::npos; at = lookup.find('|', at + 1)) {
-                    const bool unknown = draw(999) < unknown_per_mille;
-                    answer += std::string("<object><final_scan_result>") + (unknown ? "5" : "0") +
-                              "</final_scan_result></object>";
-                  }
-                }
-                response.set_content(answer + "</objects>", "text/xml");
-              });
-  socket_t listening = INVALID_SOCKET;
-  server.set_socket_options([&listening](socket_t sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    listening = sock;
-  });
-  const int port = server.bind_to_any_port("127.0.0.1");
-  if (port <= 0) return 1;
-  // The library listens with a backlog of 5; fifteen connections at once
-  // would overflow it and wait a second for the SYN to be sent again.
-  if (listening != INVALID_SOCKET) ::listen(listening, 128);
-  std::ofstream(port_file) << port << "\n";
-  return server.listen_after_bind() ? 0 : 1;
 }
 
 // Peak resident memory and thread count of this process, from /proc.
@@ -313,7 +236,8 @@ int main(int argc, char** argv) {
     return dravanta::MakeTree(args[1], std::stol(args[2]));
   }
   if (args.size() == 4 && args[0] == "serve") {
-    return dravanta::Serve(args[1], std::stoi(args[2]), std::stoi(args[3]));
+    return dravanta::ServeBenchScans(
+        {.unknown_per_mille = std::stoi(args[2]), .max_delay_ms = std::stoi(args[3])}, args[1]);
   }
   if (args.size() == 5 && args[0] == "scan") {
     return dravanta::Scan(args[1], args[2], std::stol(args[3]), std::stoi(args[4]));
