@@ -34,10 +34,21 @@ endif()
 
 # dravanta_library(NAME SOURCES ... [LIBS ...])
 # A static library of one subsystem folder, warnings on.
+#
+# Include folders belong to the targets, not to the whole build: a library
+# publishes the source root, so that it and whoever links it write
+# #include "connector/scan_connector.h". A subsystem's internal headers
+# (locks, atomics, thread arrays: what its callers must not reach) go in
+# <subsystem>/internal/ and are included relative to the including file,
+# #include "internal/scan_run.h" (or "../internal/..." from its testing/
+# folder); tools/check-layering.sh (the layering_check test) refuses any
+# other path to an internal/ folder, so they cannot be included from
+# elsewhere.
 function(dravanta_library name)
   cmake_parse_arguments(L "" "" "SOURCES;LIBS" ${ARGN})
   add_library(${name} STATIC ${L_SOURCES})
   target_compile_options(${name} PRIVATE ${DRAVANTA_WARNINGS})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${L_LIBS})
 endfunction()
 

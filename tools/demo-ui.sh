@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Opens the client's page against the scan server: builds everything, starts
-# the server on a free loopback port with a sample folder to scan, runs the
-# client with its page (it prints the page address and opens a browser when
-# there is a desktop), and stops the server when the client ends.
+# Opens the client's page against the scan server: builds the client and the
+# scan server, starts the server on a free loopback port with a sample folder
+# to scan, runs the client with its page (it prints the page address and
+# opens a browser when there is a desktop), and stops the server when the
+# client ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: installs what is needed, builds everything, starts the scan
+# The main job: installs what is needed, builds the client and the scan
+# server (not the tests: tools/test-all.sh builds everything), starts the scan
 # server on a free loopback port, scans a sample folder (clean files and the
 # EICAR test file) with the client twice, shows the report and the engines'
 # verdicts, stops the server and says what happened.
