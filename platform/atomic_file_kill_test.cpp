@@ -10,6 +10,7 @@
 #include "platform/registry_store.h"
 #include "platform/text.h"
 #include "tests/support/kill_rounds.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -29,14 +30,8 @@ std::string Read(const fs::path& path) {
 
 class KilledWriter : public testing::Test {
  protected:
-  void SetUp() override {
-    folder_ =
-        fs::temp_directory_path() / ("killed_writer." + std::to_string(getpid()) + "." +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
+  void SetUp() override { folder_ = scratch_.root(); }
+  ScratchTree scratch_;  // removed after the members below
   fs::path folder_;
 };
 

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/scratch_tree.h"
+
 namespace dravanta {
 namespace {
 
@@ -20,9 +22,8 @@ std::string Read(const fs::path& p) {
 }
 
 TEST(ReplaceFileAtomically, CreatesReplacesAndLeavesNoTemporary) {
-  const fs::path root = fs::temp_directory_path() / ("atomic." + std::to_string(getpid()));
-  fs::remove_all(root);
-  fs::create_directories(root);
+  ScratchTree tree;
+  const fs::path root = tree.root();
   const std::string path = (root / "f").string();
   ASSERT_TRUE(ReplaceFileAtomically(path, "first version, long"));
   ASSERT_TRUE(ReplaceFileAtomically(path, "second"));
@@ -30,7 +31,6 @@ TEST(ReplaceFileAtomically, CreatesReplacesAndLeavesNoTemporary) {
   ASSERT_TRUE(ReplaceFileAtomically(path, ""));
   EXPECT_EQ(Read(path), "");
   EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 1);
-  fs::remove_all(root);
 }
 
 TEST(ReplaceFileAtomically, RefusesWhatIsNotARegularFile) {

@@ -7,12 +7,14 @@
 #include <fstream>
 #include <random>
 
+#include "tests/support/scratch_tree.h"
+
 namespace dravanta {
 namespace {
 
 TEST(FileReaderTest, ReadsSizeSeeksAndEnds) {
-  std::filesystem::path path = std::filesystem::temp_directory_path() /
-                               ("dravanta-reader-" + std::to_string(std::random_device{}()));
+  ScratchTree tree;
+  const std::filesystem::path path = tree.PathOf("file");
   std::ofstream(path, std::ios::binary) << "0123456789";
   ReadableFile file;
   ASSERT_TRUE(OpenReadableFile(path.string(), &file, nullptr));
@@ -28,7 +30,6 @@ TEST(FileReaderTest, ReadsSizeSeeksAndEnds) {
   CloseReadableFile(&file);
   EXPECT_EQ(file.descriptor, -1);
   CloseReadableFile(&file);  // closing twice is harmless
-  std::filesystem::remove(path);
 }
 
 TEST(FileReaderTest, MissingFileAndFolderGiveErrorNumbers) {
@@ -43,10 +44,8 @@ TEST(FileReaderTest, MissingFileAndFolderGiveErrorNumbers) {
 }
 
 TEST(FileReaderTest, FinalLinkIsRefusedUnlessFollowed) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() /
-      ("dravanta-reader-link-" + std::to_string(std::random_device{}()));
-  std::filesystem::create_directory(folder);
+  ScratchTree tree;
+  const std::filesystem::path folder = tree.root();
   std::ofstream(folder / "target", std::ios::binary) << "contents";
   std::filesystem::create_directory(folder / "real");
   std::ofstream(folder / "real" / "inner", std::ios::binary) << "inner";
@@ -79,7 +78,6 @@ TEST(FileReaderTest, FinalLinkIsRefusedUnlessFollowed) {
   EXPECT_EQ(FollowFinalLink((folder / "target").string()), (folder / "target").string());
   std::filesystem::create_symlink(folder / "missing", folder / "dangling");
   EXPECT_EQ(FollowFinalLink((folder / "dangling").string()), "");
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -19,11 +20,9 @@ namespace fs = std::filesystem;
 class RegistryStoreTest : public testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("registry_store_test." + std::to_string(getpid()));
-    fs::remove_all(root_);
+    root_ = scratch_.root();
     store_ = Utf8ToUtf16((root_ / "state" / "registry.ini").string());
   }
-  void TearDown() override { fs::remove_all(root_); }
   std::string Content() {
     std::ifstream in(root_ / "state" / "registry.ini");
     std::stringstream s;
@@ -36,6 +35,7 @@ class RegistryStoreTest : public testing::Test {
     return value;
   }
 
+  ScratchTree scratch_;  // removed after the members below
   fs::path root_;
   std::u16string store_;
 };

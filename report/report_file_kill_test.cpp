@@ -11,6 +11,7 @@
 #include "platform/text.h"
 #include "report/report_file.h"
 #include "tests/support/kill_rounds.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -38,10 +39,7 @@ int InChild(const std::function<int()>& body) {
 class ReportUnderFaults : public testing::Test {
  protected:
   void SetUp() override {
-    root_ =
-        fs::temp_directory_path() / ("report_faults." + std::to_string(getpid()) + "." +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    root_ = scratch_.root();
     fs::create_directories(root_ / "program");
     fs::create_directories(root_ / "home");
     folders_.programFolder = Utf8ToUtf16((root_ / "program").string() + "/");
@@ -54,6 +52,7 @@ class ReportUnderFaults : public testing::Test {
     }
     fs::remove_all(root_, ignored);
   }
+  ScratchTree scratch_;  // removed after the members below
   fs::path root_;
   ReportFolders folders_;
 };

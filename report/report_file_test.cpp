@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/text.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -18,22 +19,19 @@ namespace fs = std::filesystem;
 class ReportFileTest : public testing::Test {
  protected:
   void SetUp() override {
-    root_ =
-        fs::temp_directory_path() / ("report_file_test." + std::to_string(getpid()) + "." +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    root_ = scratch_.root();
     fs::create_directories(root_ / "program");
     fs::create_directories(root_ / "home");
     folders_.programFolder = Utf8ToUtf16((root_ / "program").string() + "/");
     folders_.homeFolder = Utf8ToUtf16((root_ / "home").string());
   }
-  void TearDown() override { fs::remove_all(root_); }
   static std::string Read(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
   }
+  ScratchTree scratch_;  // removed after the members below
   fs::path root_;
   ReportFolders folders_;
 };

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "shell/test_files.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -47,7 +47,7 @@ class AppTest : public testing::Test {
   AppEnvironment Environment(int result, bool another_instance = false) {
     AppEnvironment environment;
     environment.arguments = {u"/Thread_Count=8"};
-    environment.executable_path = Utf8ToUtf16(folder_.Path("dravanta-client"));
+    environment.executable_path = Utf8ToUtf16(folder_.PathOf("dravanta-client"));
     environment.create_main_window = [this, result] {
       return std::make_unique<TestWindow>(&record_, result);
     };
@@ -62,7 +62,7 @@ class AppTest : public testing::Test {
     return environment;
   }
 
-  TemporaryFolder folder_;
+  ScratchTree folder_;
   DiagnosticLog log_;
   WindowRecord record_;
   std::vector<std::string> messages_;
@@ -97,12 +97,12 @@ TEST_F(AppTest, TheWindowsResultBecomesTheExitCode) {
 }
 
 TEST_F(AppTest, TheWindowGetsEverySettingBeforeItRuns) {
-  WriteWholeFile(folder_.Path("DravantaClientConf.ini"), "[dravantaclient]\nbatch_size=20\n");
+  WriteWholeFile(folder_.PathOf("DravantaClientConf.ini"), "[dravantaclient]\nbatch_size=20\n");
   CQn5raClntApp app(Environment(0));
   app.InitInstance();
   EXPECT_EQ(record_.settings.thread_count, u"8");
   EXPECT_EQ(record_.settings.batch_size, u"20");
-  EXPECT_EQ(record_.settings.module_directory, Utf8ToUtf16(folder_.path() + "/"));
+  EXPECT_EQ(record_.settings.module_directory, Utf8ToUtf16(folder_.root() + "/"));
   EXPECT_EQ(app.configuration().ThreadCount(), u"8");
 }
 
@@ -148,7 +148,7 @@ TEST_F(AppTest, ExitInstanceClosesTheLog) {
   log_.Write(LogKind::kError, "x.cpp", 1, u"while running", {});
   app.ExitInstance();
   log_.Write(LogKind::kError, "x.cpp", 1, u"after the end", {});
-  const std::string bytes = ReadWholeFile(folder_.Path("DravantaClient.log"));
+  const std::string bytes = ReadWholeFile(folder_.PathOf("DravantaClient.log"));
   EXPECT_NE(bytes.find(std::string("w\0h\0i\0l\0e", 9)), std::string::npos);
   EXPECT_EQ(bytes.find(std::string("a\0f\0t\0e\0r", 9)), std::string::npos);
 }

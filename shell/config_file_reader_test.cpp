@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <string>
 
 #include "platform/text.h"
-#include "shell/test_files.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -24,10 +25,10 @@ class ConfigFileReaderTest : public testing::Test {
     if (file != nullptr) WriteWholeFile(ConfigPath(), file);
     reader_.Load(args, Utf8ToUtf16(ConfigPath()), ModuleDirectory());
   }
-  std::string ConfigPath() const { return folder_.Path("DravantaClientConf.ini"); }
-  std::u16string ModuleDirectory() const { return Utf8ToUtf16(folder_.path() + "/"); }
+  std::string ConfigPath() const { return folder_.PathOf("DravantaClientConf.ini"); }
+  std::u16string ModuleDirectory() const { return Utf8ToUtf16(folder_.root() + "/"); }
 
-  TemporaryFolder folder_;
+  ScratchTree folder_;
   ConfigFileReader reader_;
 };
 
@@ -163,14 +164,14 @@ TEST_F(ConfigFileReaderTest, LogEnableGivesSwitchAndLevel) {
       {u"no", 1, 2},   {u"3", 1, 2}, {u" 2", 1, 2}, {u"02", 1, 2},
   };
   for (const auto& c : cases) {
-    KeyValueMap args{{u"log_file", Utf8ToUtf16(folder_.Path("test.log"))}};
+    KeyValueMap args{{u"log_file", Utf8ToUtf16(folder_.PathOf("test.log"))}};
     if (c.text) args[u"log_enable"] = c.text;
     Load(nullptr, args);
     DiagnosticLog log;
     reader_.InitLog(log);
     EXPECT_EQ(reader_.log_switch(), c.log_switch);
     EXPECT_EQ(log.level(), c.level);
-    EXPECT_EQ(log.active_path(), Utf8ToUtf16(folder_.Path("test.log")));
+    EXPECT_EQ(log.active_path(), Utf8ToUtf16(folder_.PathOf("test.log")));
   }
 }
 
@@ -179,9 +180,10 @@ TEST_F(ConfigFileReaderTest, InitLogOpensTheDefaultLogBesideTheExecutable) {
   DiagnosticLog log;
   reader_.InitLog(log);
   log.Write(LogKind::kInfo, "x.cpp", 1, u"hello", {});
-  EXPECT_EQ(ReadWholeFile(folder_.Path("DravantaClient.log")).size() % 2, 0u);
-  EXPECT_NE(ReadWholeFile(folder_.Path("DravantaClient.log")).find(std::string("h\0e\0l\0l\0o", 9)),
-            std::string::npos);
+  EXPECT_EQ(ReadWholeFile(folder_.PathOf("DravantaClient.log")).size() % 2, 0u);
+  EXPECT_NE(
+      ReadWholeFile(folder_.PathOf("DravantaClient.log")).find(std::string("h\0e\0l\0l\0o", 9)),
+      std::string::npos);
 }
 
 TEST_F(ConfigFileReaderTest, ScanTypeIsTheLeadingInteger) {
@@ -283,7 +285,7 @@ TEST_F(ConfigFileReaderTest, UnusableFilesGiveDefaults) {
   WriteWholeFile(ConfigPath(), binary);
   reader_.Load({}, Utf8ToUtf16(ConfigPath()), ModuleDirectory());
   EXPECT_EQ(reader_.ThreadCount(), u"3");
-  EXPECT_FALSE(reader_.Load({}, Utf8ToUtf16(folder_.Path("missing.ini")), ModuleDirectory()));
+  EXPECT_FALSE(reader_.Load({}, Utf8ToUtf16(folder_.PathOf("missing.ini")), ModuleDirectory()));
 }
 
 TEST_F(ConfigFileReaderTest, LoadTellsWhetherAnythingWasFound) {

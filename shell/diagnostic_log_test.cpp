@@ -4,12 +4,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/file_info.h"
 #include "platform/text.h"
-#include "shell/test_files.h"
+#include "shell/testing/log_lines.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -19,31 +21,17 @@ using testing::IsEmpty;
 using testing::MatchesRegex;
 using testing::SizeIs;
 
-// Decodes a log file (UTF-16LE, no byte-order mark) into UTF-8 lines,
-// checking that every line ends with CR LF.
+// The records of a log file.
 std::vector<std::string> ReadLogLines(const std::string& path) {
-  const std::string bytes = ReadWholeFile(path);
-  EXPECT_EQ(bytes.size() % 2, 0u);
-  std::u16string text;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                  static_cast<unsigned char>(bytes[i + 1]) << 8);
-  }
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find(u"\r\n", start)) != std::u16string::npos; start = end + 2) {
-    lines.push_back(Utf16ToUtf8(text.substr(start, end - start)));
-  }
-  EXPECT_EQ(start, text.size()) << "text after the last CR LF";
-  return lines;
+  return LogLines(ReadWholeFile(path));
 }
 
 constexpr char kTime[] = "[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}";
 
 class DiagnosticLogTest : public testing::Test {
  protected:
-  std::string LogPath() const { return folder_.Path("DravantaClient.log"); }
-  std::string PartnerPath() const { return folder_.Path("_DravantaClient.log"); }
+  std::string LogPath() const { return folder_.PathOf("DravantaClient.log"); }
+  std::string PartnerPath() const { return folder_.PathOf("_DravantaClient.log"); }
   void OpenAtLevel(int level) {
     log_.SetLevel(level);
     ASSERT_TRUE(log_.Open(Utf8ToUtf16(LogPath())));
@@ -52,7 +40,7 @@ class DiagnosticLogTest : public testing::Test {
     log_.Write(kind, "/src/ui/QN5RAClntDlg.cpp", 321, format, {args.begin(), args.size()});
   }
 
-  TemporaryFolder folder_;
+  ScratchTree folder_;
   DiagnosticLog log_;
 };
 
@@ -84,17 +72,17 @@ TEST_F(DiagnosticLogTest, LevelsSelectKindsAndLevelThreeAddsTheSource) {
         std::string(kTime) + "\tDevInfo\tQN5RAClntDlg.cpp#321\tmessage D"}},
   };
   for (const auto& c : cases) {
-    TemporaryFolder folder;
+    ScratchTree folder;
     DiagnosticLog log;
     log.SetLevel(c.level);
-    ASSERT_TRUE(log.Open(Utf8ToUtf16(folder.Path("log"))));
+    ASSERT_TRUE(log.Open(Utf8ToUtf16(folder.PathOf("log"))));
     for (const auto& [kind, name] :
          {std::pair{LogKind::kError, u"E"}, std::pair{LogKind::kInfo, u"I"},
           std::pair{LogKind::kDevInfo, u"D"}}) {
       const FormatArg arg(name);
       log.Write(kind, "/src/ui/QN5RAClntDlg.cpp", 321, u"message %s", {&arg, 1});
     }
-    const std::vector<std::string> lines = ReadLogLines(folder.Path("log"));
+    const std::vector<std::string> lines = ReadLogLines(folder.PathOf("log"));
     ASSERT_EQ(lines.size(), c.expected.size()) << "level " << c.level;
     for (size_t i = 0; i < lines.size(); ++i) {
       EXPECT_THAT(lines[i], MatchesRegex(c.expected[i])) << "level " << c.level;
@@ -159,9 +147,9 @@ TEST_F(DiagnosticLogTest, RecordsKeepTheCallersErrorCode) {
 
 TEST_F(DiagnosticLogTest, UnopenableLogDropsRecordsSilently) {
   log_.SetLevel(3);
-  EXPECT_FALSE(log_.Open(Utf8ToUtf16(folder_.Path("missing/folder/DravantaClient.log"))));
+  EXPECT_FALSE(log_.Open(Utf8ToUtf16(folder_.PathOf("missing/folder/DravantaClient.log"))));
   Write(LogKind::kError, u"dropped");
-  EXPECT_FALSE(log_.Open(Utf8ToUtf16(folder_.path())));  // a folder, not a file
+  EXPECT_FALSE(log_.Open(Utf8ToUtf16(folder_.root())));  // a folder, not a file
   Write(LogKind::kError, u"dropped");
   EXPECT_FALSE(log_.Open(u""));
   Write(LogKind::kError, u"dropped");
@@ -178,7 +166,7 @@ TEST_F(DiagnosticLogTest, ASecondWriterOfTheSameFileIsKeptOut) {
 }
 
 TEST_F(DiagnosticLogTest, PathsOfAnyLengthWork) {
-  std::string folder = folder_.path();
+  std::string folder = folder_.root();
   for (int i = 0; i < 6; ++i) folder += "/" + std::string(60, static_cast<char>('a' + i));
   std::filesystem::create_directories(folder);
   const std::string path = folder + "/DravantaClient.log";
@@ -203,9 +191,9 @@ TEST_F(DiagnosticLogTest, FirstOpenContinuesInTheMoreRecentlyWrittenFile) {
       {true, true, 1000000000, 1000000000, false},  // equal times: keep the given path
   };
   for (const auto& c : cases) {
-    TemporaryFolder folder;
-    const std::u16string log_path = Utf8ToUtf16(folder.Path("DravantaClient.log"));
-    const std::u16string partner_path = Utf8ToUtf16(folder.Path("_DravantaClient.log"));
+    ScratchTree folder;
+    const std::u16string log_path = Utf8ToUtf16(folder.PathOf("DravantaClient.log"));
+    const std::u16string partner_path = Utf8ToUtf16(folder.PathOf("_DravantaClient.log"));
     if (c.log_exists) {
       ASSERT_TRUE(SetFileSize(log_path, 0));
       ASSERT_TRUE(SetLastWriteTime(log_path, c.log_time));
@@ -230,9 +218,9 @@ TEST_F(DiagnosticLogTest, RotationPastOneHundredMebibytes) {
     bool rotates;
   } cases[] = {{kLogRotationBytes, false}, {kLogRotationBytes + 1, true}};
   for (const auto& c : cases) {
-    TemporaryFolder folder;
-    const std::string log_path = folder.Path("DravantaClient.log");
-    const std::string partner_path = folder.Path("_DravantaClient.log");
+    ScratchTree folder;
+    const std::string log_path = folder.PathOf("DravantaClient.log");
+    const std::string partner_path = folder.PathOf("_DravantaClient.log");
     WriteWholeFile(partner_path, "older records");
     ASSERT_TRUE(SetLastWriteTime(Utf8ToUtf16(partner_path), 1000000000));
     ASSERT_TRUE(SetFileSize(Utf8ToUtf16(log_path), c.size));  // sparse: no disk space used
@@ -279,8 +267,8 @@ TEST_F(DiagnosticLogTest, LongMessagesAreCutAt1024CodeUnits) {
 }
 
 TEST(ProcessLogTest, MacrosWriteWithTheCallersFileAndLine) {
-  TemporaryFolder folder;
-  const std::string path = folder.Path("process.log");
+  ScratchTree folder;
+  const std::string path = folder.PathOf("process.log");
   ProcessLog().SetLevel(3);
   ASSERT_TRUE(ProcessLog().Open(Utf8ToUtf16(path)));
   LOG_ERROR(u"UI log: %s", u"text");

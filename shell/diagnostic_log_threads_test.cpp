@@ -12,7 +12,8 @@
 #include "platform/file_info.h"
 #include "platform/text.h"
 #include "shell/diagnostic_log.h"
-#include "shell/test_files.h"
+#include "shell/testing/log_lines.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -24,19 +25,7 @@ constexpr int kRecordsPerThread = 300;
 std::vector<std::string> Lines(const std::string& path, uint64_t from = 0) {
   std::ifstream in(path, std::ios::binary);
   in.seekg(static_cast<std::streamoff>(from));
-  const std::string bytes(std::istreambuf_iterator<char>(in), {});
-  std::u16string text;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                  static_cast<unsigned char>(bytes[i + 1]) << 8);
-  }
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find(u"\r\n", start)) != std::u16string::npos; start = end + 2) {
-    lines.push_back(Utf16ToUtf8(text.substr(start, end - start)));
-  }
-  EXPECT_EQ(start, text.size());
-  return lines;
+  return LogLines(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
 void WriteFromManyThreads(DiagnosticLog& log) {
@@ -68,44 +57,44 @@ void ExpectEveryRecordOnce(const std::vector<std::string>& lines) {
 }
 
 TEST(DiagnosticLogThreadsTest, RecordsFromManyThreadsAreWholeAndComplete) {
-  TemporaryFolder folder;
+  ScratchTree folder;
   DiagnosticLog log;
   log.SetLevel(3);
-  ASSERT_TRUE(log.Open(Utf8ToUtf16(folder.Path("log"))));
+  ASSERT_TRUE(log.Open(Utf8ToUtf16(folder.PathOf("log"))));
   WriteFromManyThreads(log);
-  const std::vector<std::string> lines = Lines(folder.Path("log"));
+  const std::vector<std::string> lines = Lines(folder.PathOf("log"));
   EXPECT_EQ(lines.size(), static_cast<size_t>(kThreads * kRecordsPerThread));
   ExpectEveryRecordOnce(lines);
 }
 
 TEST(DiagnosticLogThreadsTest, NothingIsLostAcrossARotation) {
-  TemporaryFolder folder;
-  const std::u16string path = Utf8ToUtf16(folder.Path("log"));
+  ScratchTree folder;
+  const std::u16string path = Utf8ToUtf16(folder.PathOf("log"));
   ASSERT_TRUE(SetFileSize(path, kLogRotationBytes + 1));
   DiagnosticLog log;
   log.SetLevel(3);
   ASSERT_TRUE(log.Open(path));
   WriteFromManyThreads(log);
   // The first record rotated to the empty partner; all records are there.
-  EXPECT_EQ(log.active_path(), Utf8ToUtf16(folder.Path("_log")));
+  EXPECT_EQ(log.active_path(), Utf8ToUtf16(folder.PathOf("_log")));
   EXPECT_EQ(FileSize(path), kLogRotationBytes + 1);
-  ExpectEveryRecordOnce(Lines(folder.Path("_log")));
+  ExpectEveryRecordOnce(Lines(folder.PathOf("_log")));
 }
 
 TEST(DiagnosticLogThreadsTest, NothingIsLostWhenTheRotationComesInTheMiddle) {
   // The log is 1 MiB short of the rotation size, and the threads write about
   // twice that: the move to the partner happens while they all write.
-  TemporaryFolder folder;
-  const std::u16string path = Utf8ToUtf16(folder.Path("log"));
+  ScratchTree folder;
+  const std::u16string path = Utf8ToUtf16(folder.PathOf("log"));
   const uint64_t start = kLogRotationBytes - (1 << 20);
   ASSERT_TRUE(SetFileSize(path, start));
   DiagnosticLog log;
   log.SetLevel(3);
   ASSERT_TRUE(log.Open(path));
   WriteFromManyThreads(log);
-  EXPECT_EQ(log.active_path(), Utf8ToUtf16(folder.Path("_log")));
-  std::vector<std::string> lines = Lines(folder.Path("log"), start);
-  const std::vector<std::string> after = Lines(folder.Path("_log"));
+  EXPECT_EQ(log.active_path(), Utf8ToUtf16(folder.PathOf("_log")));
+  std::vector<std::string> lines = Lines(folder.PathOf("log"), start);
+  const std::vector<std::string> after = Lines(folder.PathOf("_log"));
   EXPECT_FALSE(lines.empty());
   EXPECT_FALSE(after.empty());
   // The old file ends with the record that took it past the rotation size.

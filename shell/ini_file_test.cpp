@@ -8,7 +8,7 @@
 
 #include "platform/file_info.h"
 #include "platform/text.h"
-#include "shell/test_files.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -177,20 +177,20 @@ TEST(IniFileTest, BinaryNoiseDoesNotBreakTheReader) {
 }
 
 TEST(IniFileTest, FilesThatCannotBeReadGiveNothing) {
-  TemporaryFolder folder;
-  EXPECT_THAT(ReadIniFile(Utf8ToUtf16(folder.Path("missing.ini"))).section_names, IsEmpty());
-  EXPECT_THAT(ReadIniFile(Utf8ToUtf16(folder.path())).section_names, IsEmpty());
+  ScratchTree folder;
+  EXPECT_THAT(ReadIniFile(Utf8ToUtf16(folder.PathOf("missing.ini"))).section_names, IsEmpty());
+  EXPECT_THAT(ReadIniFile(Utf8ToUtf16(folder.root())).section_names, IsEmpty());
 }
 
 TEST(IniFileTest, ReadsAFileAndAHugeOneWithBoundedWork) {
-  TemporaryFolder folder;
-  WriteWholeFile(folder.Path("a.ini"), "[dravantaclient]\r\nserver=x\r\n");
-  EXPECT_THAT(Narrow(ReadIniFile(Utf8ToUtf16(folder.Path("a.ini"))).first_section_entries),
+  ScratchTree folder;
+  WriteWholeFile(folder.PathOf("a.ini"), "[dravantaclient]\r\nserver=x\r\n");
+  EXPECT_THAT(Narrow(ReadIniFile(Utf8ToUtf16(folder.PathOf("a.ini"))).first_section_entries),
               ElementsAre("server=x"));
 
   // 32 MiB of zero bytes after a good section: one huge line in no section
   // that counts, so the section still reads.
-  const std::string path = folder.Path("huge.ini");
+  const std::string path = folder.PathOf("huge.ini");
   WriteWholeFile(path, "[dravantaclient]\nserver=x\n[tail]\n");
   ASSERT_TRUE(SetFileSize(Utf8ToUtf16(path), 32u << 20));
   EXPECT_THAT(Narrow(ReadIniFile(Utf8ToUtf16(path)).first_section_entries),

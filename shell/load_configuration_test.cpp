@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text.h"
-#include "shell/test_files.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -18,24 +18,24 @@ TEST(ModuleDirectoryTest, FolderOfTheExecutableWithItsSlash) {
 }
 
 TEST(LoadConfigurationTest, ReadsTheFileBesideTheExecutableAndTheArguments) {
-  TemporaryFolder folder;
-  WriteWholeFile(folder.Path("DravantaClientConf.ini"),
+  ScratchTree folder;
+  WriteWholeFile(folder.PathOf("DravantaClientConf.ini"),
                  "[dravantaclient]\r\nthread_count=7\r\nserver=file.example/dravanta_rest\r\n"
                  "log_enable=2\r\n");
-  const std::u16string executable = Utf8ToUtf16(folder.Path("dravanta-client"));
+  const std::u16string executable = Utf8ToUtf16(folder.PathOf("dravanta-client"));
   ConfigFileReader reader;
   DiagnosticLog log;
   ClientSettings settings;
   ASSERT_TRUE(LoadConfiguration({u"/THREAD_COUNT=9", u"-batch_size=50", u"/p"}, executable, &reader,
                                 &log, &settings));
-  EXPECT_EQ(settings.module_directory, Utf8ToUtf16(folder.path() + "/"));
+  EXPECT_EQ(settings.module_directory, Utf8ToUtf16(folder.root() + "/"));
   EXPECT_EQ(settings.thread_count, u"9");
   EXPECT_EQ(settings.batch_size, u"50");
   EXPECT_EQ(settings.server, u"file.example/dravanta_rest");
-  EXPECT_EQ(settings.log_file, Utf8ToUtf16(folder.Path("DravantaClient.log")));
+  EXPECT_EQ(settings.log_file, Utf8ToUtf16(folder.PathOf("DravantaClient.log")));
   EXPECT_EQ(log.level(), 3);
   EXPECT_EQ(log.active_path(), settings.log_file);
-  EXPECT_EQ(reader.file_path(), Utf8ToUtf16(folder.Path("DravantaClientConf.ini")));
+  EXPECT_EQ(reader.file_path(), Utf8ToUtf16(folder.PathOf("DravantaClientConf.ini")));
 }
 
 TEST(LoadConfigurationTest, UnknownExecutablePathReadsNothing) {
@@ -49,12 +49,12 @@ TEST(LoadConfigurationTest, UnknownExecutablePathReadsNothing) {
 }
 
 TEST(LoadConfigurationTest, MissingLogFolderStillLoadsEverySetting) {
-  TemporaryFolder folder;
+  ScratchTree folder;
   ConfigFileReader reader;
   DiagnosticLog log;
   ClientSettings settings;
-  ASSERT_TRUE(LoadConfiguration({u"log_file=" + Utf8ToUtf16(folder.Path("no/such/dir/x.log"))},
-                                Utf8ToUtf16(folder.Path("dravanta-client")), &reader, &log,
+  ASSERT_TRUE(LoadConfiguration({u"log_file=" + Utf8ToUtf16(folder.PathOf("no/such/dir/x.log"))},
+                                Utf8ToUtf16(folder.PathOf("dravanta-client")), &reader, &log,
                                 &settings));
   EXPECT_EQ(settings.key, u"5B2D07C4-93AF-4E18-B6D2-0C71E9A4F35D");
   log.Write(LogKind::kError, "x.cpp", 1, u"dropped", {});

@@ -10,18 +10,14 @@
 #include "platform/text.h"
 #include "tests/support/file_access_user.h"
 #include "tests/support/hostile_tree.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
 
 class FileSignatureTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("dravanta-signature-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
+  void SetUp() override { folder_ = scratch_.root(); }
 
   std::string Write(const std::string& name, const std::string& contents) {
     std::string path = (folder_ / name).string();
@@ -29,6 +25,7 @@ class FileSignatureTest : public ::testing::Test {
     return path;
   }
 
+  ScratchTree scratch_;  // removed after the members below
   std::filesystem::path folder_;
 };
 

@@ -15,6 +15,7 @@
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
 #include "tests/support/raw_peer.h"
+#include "tests/support/scratch_tree.h"
 #include "tests/support/tls_certificates.h"
 #include "transport/http_exchange.h"
 #include "transport/server_client.h"
@@ -279,12 +280,11 @@ TEST_P(ServerFaultTest, EndsWithItsCodeAndText) {
   if (c.call == Call::Lookup) {
     answer = LookUp();
   } else {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("dravanta-peer-upload-" + std::to_string(std::random_device{}()));
+    ScratchTree tree;
+    const std::filesystem::path path = tree.PathOf("upload");
     std::ofstream(path, std::ios::binary) << std::string(1u << 20, 'u');
     if (c.call == Call::BigUpload) std::filesystem::resize_file(path, std::uint64_t{64} << 20);
     answer = Upload(path.string());
-    std::filesystem::remove(path);
   }
   EXPECT_EQ(answer.code, c.code) << answer.text.substr(0, 300);
   EXPECT_EQ(answer.text, c.text);
@@ -449,12 +449,10 @@ TEST_P(ProxyFaultTest, EndsWithItsCodeAndText) {
             TransportOk);
   Answer answer;
   if (c.upload) {
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        ("dravanta-proxy-upload-" + std::to_string(std::random_device{}()));
+    ScratchTree tree;
+    const std::filesystem::path path = tree.PathOf("upload");
     std::ofstream(path, std::ios::binary) << std::string(300000, 'p');
     answer = Upload(path.string());
-    std::filesystem::remove(path);
   } else {
     answer = LookUp();
   }

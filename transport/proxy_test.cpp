@@ -7,6 +7,7 @@
 
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/scratch_tree.h"
 #include "tests/support/subprocess.h"
 #include "tests/support/tinyproxy_fixture.h"
 #include "tests/support/tls_certificates.h"
@@ -112,15 +113,14 @@ TEST_F(ProxyTest, UploadThroughAuthenticatingProxyArrivesWhole) {
   Configure(server_.Url(), {{u"proxy_name", Utf8ToUtf16(proxy_.Address())},
                             {u"proxy_user", u"alice"},
                             {u"proxy_pass", u"secret"}});
-  std::filesystem::path path = std::filesystem::temp_directory_path() /
-                               ("dravanta-proxy-upload-" + std::to_string(std::random_device{}()));
+  ScratchTree tree;
+  const std::filesystem::path path = tree.PathOf("upload");
   std::string contents(50000, 'z');
   std::ofstream(path, std::ios::binary) << contents;
   char16_t* text = nullptr;
   TransportCode code = GetServerClient().ScanObject(0, Utf8ToUtf16(path.string()).c_str(), &text);
   std::string answer = AnswerBytes(text);
   GetServerClient().FreeResult(text);
-  std::filesystem::remove(path);
   EXPECT_EQ(code, TransportOk) << answer;
   ASSERT_EQ(server_.RequestCount(), 1u);
   EXPECT_EQ(server_.Requests()[0].body, contents);

@@ -10,6 +10,7 @@
 
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/scratch_tree.h"
 #include "transport/client_identity.h"
 #include "transport/client_properties.h"
 #include "transport/engine_info.h"
@@ -34,16 +35,13 @@ class ServerClientTest : public ::testing::Test {
     ResetServerClient();
     ClearProperties();
     SetExchangeTimeouts({});
-    folder_ = std::filesystem::temp_directory_path() /
-              ("dravanta-client-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(folder_);
+    folder_ = scratch_.root();
     ASSERT_TRUE(server_.Start());
   }
   void TearDown() override {
     ResetServerClient();
     ClearProperties();
     SetExchangeTimeouts({});
-    std::filesystem::remove_all(folder_);
   }
 
   void Use(const std::vector<std::string>& urls) {
@@ -98,6 +96,7 @@ class ServerClientTest : public ::testing::Test {
   }
 
   FakeScanServer server_;
+  ScratchTree scratch_;  // removed after the members below
   std::filesystem::path folder_;
 };
 

@@ -6,6 +6,7 @@
 
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/scratch_tree.h"
 #include "tests/support/tls_certificates.h"
 #include "transport/http_exchange.h"
 #include "transport/server_client.h"
@@ -18,16 +19,14 @@ class TlsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     authority_ = new TlsIdentity(MakeAuthority("Dravanta Test Authority"));
-    authority_file_ =
-        new std::string((std::filesystem::temp_directory_path() /
-                         ("dravanta-authority-" + std::to_string(std::random_device{}()) + ".pem"))
-                            .string());
+    scratch_ = new ScratchTree;
+    authority_file_ = new std::string(scratch_->PathOf("authority.pem"));
     ASSERT_TRUE(WriteCertificatePem(*authority_, *authority_file_));
   }
   static void TearDownTestSuite() {
-    std::filesystem::remove(*authority_file_);
     delete authority_;
     delete authority_file_;
+    delete scratch_;
   }
   void SetUp() override {
     ResetServerClient();
@@ -57,10 +56,12 @@ class TlsTest : public ::testing::Test {
 
   static TlsIdentity* authority_;
   static std::string* authority_file_;
+  static ScratchTree* scratch_;  // holds the authority file
 };
 
 TlsIdentity* TlsTest::authority_ = nullptr;
 std::string* TlsTest::authority_file_ = nullptr;
+ScratchTree* TlsTest::scratch_ = nullptr;
 
 TEST_F(TlsTest, CertificateCasesWithCheckOnAndOff) {
   TlsIdentity unknown_authority = MakeAuthority("Unknown Authority");

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/scratch_tree.h"
 #include "tests/support/subprocess.h"
 
 namespace dravanta {
@@ -24,20 +25,14 @@ class HeadlessRun : public testing::Test {
     const char* client = std::getenv("DRAVANTA_CLIENT");
     ASSERT_NE(client, nullptr) << "DRAVANTA_CLIENT names the program under test";
     client_ = client;
-    root_ =
-        fs::temp_directory_path() / ("headless_run." + std::to_string(getpid()) + "." +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    root_ = scratch_.root();
     fs::create_directories(root_ / "samples" / "sub");
     std::ofstream(root_ / "samples" / "readme.txt") << "just text\n";
     std::ofstream(root_ / "samples" / "sub" / "data.bin") << std::string(3000, 'd');
     ASSERT_TRUE(server_.Start());
     server_.SetEngines(3);
   }
-  void TearDown() override {
-    server_.Stop();
-    fs::remove_all(root_);
-  }
+  void TearDown() override { server_.Stop(); }
 
   SubprocessRun Run(const std::string& server) {
     return RunSubprocess({.arguments = {client_, "auto_start=1", "show_ui=0", "scan_type=1",
@@ -47,6 +42,7 @@ class HeadlessRun : public testing::Test {
   }
 
   std::string client_;
+  ScratchTree scratch_;  // removed after the members below
   fs::path root_;
   FakeScanServer server_;
 };

@@ -13,6 +13,7 @@
 
 #include "platform/socket_io.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/scratch_tree.h"
 #include "tests/support/subprocess.h"
 
 namespace dravanta {
@@ -44,8 +45,7 @@ class PageHostProgram : public testing::Test {
   void SetUp() override {
     const char* client = std::getenv("DRAVANTA_CLIENT");
     ASSERT_NE(client, nullptr) << "DRAVANTA_CLIENT names the program under test";
-    root_ = fs::temp_directory_path() / ("page_host_program." + std::to_string(getpid()));
-    fs::remove_all(root_);
+    root_ = scratch_.root();
     fs::create_directories(root_ / "home");
     fs::create_directories(root_ / "targets");
     std::ofstream(root_ / "targets" / "a.txt") << "some text\n";
@@ -94,7 +94,6 @@ class PageHostProgram : public testing::Test {
     EXPECT_EQ(said.find("Sanitizer"), std::string::npos) << said;
     EXPECT_EQ(said.find("runtime error"), std::string::npos) << said;
     server_.Stop();
-    fs::remove_all(root_);
   }
 
   std::string LogPath() const { return (root_ / "client.log").string(); }
@@ -140,6 +139,7 @@ class PageHostProgram : public testing::Test {
                    "[\"" + address + "\"]");
   }
 
+  ScratchTree scratch_;  // removed after the members below
   fs::path root_;
   FakeScanServer server_;
   Subprocess program_;

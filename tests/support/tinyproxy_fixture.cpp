@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "tests/support/loopback_port.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 
@@ -21,12 +22,8 @@ bool TinyproxyFixture::Start(const std::string& user, const std::string& passwor
   for (int attempt = 0; attempt < 5; ++attempt) {
     port_ = FindFreeLoopbackPort();
     if (port_ == 0) return false;
-    std::random_device random;
-    folder_ = (std::filesystem::temp_directory_path() /
-               ("dravanta-tinyproxy-" + std::to_string(random()) + "-" + std::to_string(port_)))
-                  .string();
-    std::filesystem::create_directories(folder_);
-    std::string configuration = folder_ + "/tinyproxy.conf";
+    folder_ = std::make_unique<ScratchTree>();
+    const std::string configuration = folder_->PathOf("tinyproxy.conf");
     {
       std::ofstream out(configuration);
       out << "Port " << port_ << "\n"
@@ -52,11 +49,7 @@ bool TinyproxyFixture::Start(const std::string& user, const std::string& passwor
 
 void TinyproxyFixture::Stop() {
   StopSubprocess(&child_, std::chrono::seconds(2));
-  if (!folder_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-    folder_.clear();
-  }
+  folder_.reset();
 }
 
 }  // namespace dravanta

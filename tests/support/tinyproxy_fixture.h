@@ -7,8 +7,10 @@
 //   ... "proxy_name" = proxy.Address() ...
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "tests/support/scratch_tree.h"
 #include "tests/support/subprocess.h"
 
 namespace dravanta {
@@ -32,7 +34,7 @@ class TinyproxyFixture {
  private:
   Subprocess child_;
   int port_ = 0;
-  std::string folder_;
+  std::unique_ptr<ScratchTree> folder_;  // the configuration, while it runs
 };
 
 }  // namespace dravanta

@@ -6,9 +6,10 @@
 #include <thread>
 
 #include "tests/support/loopback_port.h"
+#include "tests/support/scratch_tree.h"
 #include "tests/support/subprocess.h"
 #include "tools/scan-server/file_digest.h"
-#include "tools/scan-server/test_files.h"
+#include "tools/scan-server/testing/test_files.h"
 
 namespace dravanta::scan_server {
 namespace {
@@ -40,8 +41,8 @@ httplib::Client ClientFor(int port) {
 }
 
 TEST(BinaryTest, ServesScansAndRemembersThemAcrossARestart) {
-  testing::TempFolder folder;
-  std::string db = (folder.path() / "verdicts.db").string();
+  ScratchTree folder;
+  std::string db = (std::filesystem::path(folder.root()) / "verdicts.db").string();
   const std::string sha1 = DigestOf(testing::EicarText()).sha1;
   {
     Subprocess server;

@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/scratch_tree.h"
 #include "tools/scan-server/clamav_engine.h"
 #include "tools/scan-server/engine_set.h"
 #include "tools/scan-server/file_digest.h"
 #include "tools/scan-server/hash_list_engine.h"
-#include "tools/scan-server/test_files.h"
+#include "tools/scan-server/testing/test_files.h"
 #include "tools/scan-server/yara_engine.h"
 
 namespace dravanta::scan_server {
 namespace {
 
 using testing::EicarText;
-using testing::TempFolder;
 
 // Loading the engines takes a moment; the tests share one set. It is freed
 // at exit: libclamav keeps pointers in memory that the leak checker does not
@@ -76,11 +76,11 @@ TEST(EnginesTest, VerdictsOnTestFiles) {
       // The EICAR text later in a file is not the test file.
       {"late-eicar.txt", std::string(100, ' ') + EicarText(), {0, ""}, {0, ""}, {0, ""}},
   };
-  TempFolder folder;
+  ScratchTree folder;
   const EngineSet& set = ShippedEngines();
   ASSERT_EQ(set.engines.size(), 3u);
   for (const auto& c : cases) {
-    ScannedFile file = FileOf(folder.Write(c.name, c.bytes), c.bytes);
+    ScannedFile file = FileOf(folder.WriteFile(c.name, c.bytes), c.bytes);
     const Expected* expected[] = {&c.clamav, &c.yara, &c.hash};
     for (int i = 0; i < 3; ++i) {
       EngineVerdict verdict = set.engines[i]->Scan(file);
@@ -92,8 +92,8 @@ TEST(EnginesTest, VerdictsOnTestFiles) {
 }
 
 TEST(EnginesTest, MissingFileFailsToScan) {
-  TempFolder folder;
-  ScannedFile file = FileOf(folder.path() / "gone", "x");
+  ScratchTree folder;
+  ScannedFile file = FileOf(std::filesystem::path(folder.root()) / "gone", "x");
   const EngineSet& set = ShippedEngines();
   ASSERT_EQ(set.engines.size(), 3u);
   EXPECT_EQ(set.engines[0]->Scan(file).scan_result, kFailedToScan);
@@ -101,48 +101,53 @@ TEST(EnginesTest, MissingFileFailsToScan) {
 }
 
 TEST(EnginesTest, BrokenDataIsRefusedWithItsReason) {
-  TempFolder folder;
+  ScratchTree folder;
   std::string error;
-  folder.Write("bad.txt", "# comment\n3395856CE81F2B7382DEE72602F798B642F14140\n");
-  folder.Write("good.txt", "");
-  EXPECT_EQ(LoadHashListEngine(folder.path() / "bad.txt", folder.path() / "good.txt", &error),
+  folder.WriteFile("bad.txt", "# comment\n3395856CE81F2B7382DEE72602F798B642F14140\n");
+  folder.WriteFile("good.txt", "");
+  EXPECT_EQ(LoadHashListEngine(std::filesystem::path(folder.root()) / "bad.txt",
+                               std::filesystem::path(folder.root()) / "good.txt", &error),
             nullptr);
   EXPECT_NE(error.find("bad.txt:2"), std::string::npos) << error;
   error.clear();
-  folder.Write("short.txt", "1234 name\n");
-  EXPECT_EQ(LoadHashListEngine(folder.path() / "short.txt", folder.path() / "good.txt", &error),
+  folder.WriteFile("short.txt", "1234 name\n");
+  EXPECT_EQ(LoadHashListEngine(std::filesystem::path(folder.root()) / "short.txt",
+                               std::filesystem::path(folder.root()) / "good.txt", &error),
             nullptr);
   EXPECT_NE(error.find("short.txt:1"), std::string::npos) << error;
   error.clear();
-  EXPECT_EQ(LoadHashListEngine(folder.path() / "none.txt", folder.path() / "good.txt", &error),
+  EXPECT_EQ(LoadHashListEngine(std::filesystem::path(folder.root()) / "none.txt",
+                               std::filesystem::path(folder.root()) / "good.txt", &error),
             nullptr);
   EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
 
-  std::filesystem::create_directory(folder.path() / "yara");
-  folder.Write("yara/broken.yar", "rule Broken {\n condition: nonsense_here\n}\n");
+  std::filesystem::create_directory(std::filesystem::path(folder.root()) / "yara");
+  folder.WriteFile("yara/broken.yar", "rule Broken {\n condition: nonsense_here\n}\n");
   error.clear();
-  EXPECT_EQ(LoadYaraEngine(folder.path() / "yara", &error), nullptr);
+  EXPECT_EQ(LoadYaraEngine(std::filesystem::path(folder.root()) / "yara", &error), nullptr);
   EXPECT_NE(error.find("broken.yar"), std::string::npos) << error;
 
-  std::filesystem::create_directory(folder.path() / "empty");
+  std::filesystem::create_directory(std::filesystem::path(folder.root()) / "empty");
   error.clear();
-  EXPECT_EQ(LoadYaraEngine(folder.path() / "empty", &error), nullptr);
+  EXPECT_EQ(LoadYaraEngine(std::filesystem::path(folder.root()) / "empty", &error), nullptr);
   EXPECT_NE(error.find("no YARA rule"), std::string::npos) << error;
   error.clear();
-  EXPECT_EQ(LoadClamavEngine({folder.path() / "empty"}, 1000, &error), nullptr);
+  EXPECT_EQ(LoadClamavEngine({std::filesystem::path(folder.root()) / "empty"}, 1000, &error),
+            nullptr);
   EXPECT_FALSE(error.empty());
 }
 
 TEST(EnginesTest, HashListMatchesEitherDigestInEitherCase) {
-  TempFolder folder;
+  ScratchTree folder;
   Digests clean = DigestOf("clean");
   Digests bad = DigestOf("bad");
   std::string lower_md5 = bad.md5;
   for (char& c : lower_md5) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  folder.Write("bad.txt", "  " + lower_md5 + "\tBad.By.MD5  \n");
-  folder.Write("good.txt", clean.sha1 + "\n");
+  folder.WriteFile("bad.txt", "  " + lower_md5 + "\tBad.By.MD5  \n");
+  folder.WriteFile("good.txt", clean.sha1 + "\n");
   std::string error;
-  auto engine = LoadHashListEngine(folder.path() / "bad.txt", folder.path() / "good.txt", &error);
+  auto engine = LoadHashListEngine(std::filesystem::path(folder.root()) / "bad.txt",
+                                   std::filesystem::path(folder.root()) / "good.txt", &error);
   ASSERT_NE(engine, nullptr) << error;
   EngineVerdict verdict = engine->Scan(FileOf("unused", "bad"));
   EXPECT_EQ(verdict.scan_result, kThreatDetected);
@@ -154,22 +159,22 @@ TEST(EnginesTest, HashListMatchesEitherDigestInEitherCase) {
 }
 
 TEST(EnginesTest, SystemClamavFolderIsUsedOnlyWhenItHoldsFiles) {
-  TempFolder folder;
+  ScratchTree folder;
   EngineSettings settings;
   settings.data_folder = ShippedDataFolder();
   settings.max_file_size = 1000;
-  settings.system_clamav_folder = folder.path() / "missing";
+  settings.system_clamav_folder = std::filesystem::path(folder.root()) / "missing";
   EngineSet set = LoadEngines(settings);
   EXPECT_EQ(set.engines.size(), 3u);
   // A folder with a database of its own adds its signatures.
-  std::filesystem::create_directory(folder.path() / "system");
-  folder.Write("system/extra.ndb", "Extra.Test:0:*:" + std::string("7a7a7a7a7a7a7a7a") + "\n");
-  settings.system_clamav_folder = folder.path() / "system";
+  std::filesystem::create_directory(std::filesystem::path(folder.root()) / "system");
+  folder.WriteFile("system/extra.ndb", "Extra.Test:0:*:" + std::string("7a7a7a7a7a7a7a7a") + "\n");
+  settings.system_clamav_folder = std::filesystem::path(folder.root()) / "system";
   set = LoadEngines(settings);
   ASSERT_EQ(set.engines.size(), 3u);
   EXPECT_EQ(set.engines[0]->Description().definitions, "3 signatures");
   std::string bytes = "..zzzzzzzz..";
-  EngineVerdict verdict = set.engines[0]->Scan(FileOf(folder.Write("z.txt", bytes), bytes));
+  EngineVerdict verdict = set.engines[0]->Scan(FileOf(folder.WriteFile("z.txt", bytes), bytes));
   EXPECT_EQ(verdict.threat_name, "Extra.Test.UNOFFICIAL");
 }
 

@@ -5,9 +5,10 @@
 #include <thread>
 
 #include "platform/http_listen.h"
+#include "tests/support/scratch_tree.h"
 #include "tools/scan-server/engine_set.h"
 #include "tools/scan-server/file_digest.h"
-#include "tools/scan-server/test_files.h"
+#include "tools/scan-server/testing/test_files.h"
 
 namespace dravanta::scan_server {
 namespace {
@@ -47,7 +48,7 @@ class RoutesTest : public ::testing::Test {
     std::string error;
     service_->store = VerdictStore::Open(db_path, &error);
     ASSERT_NE(service_->store, nullptr) << error;
-    service_->spool = UploadSpool::Create(folder_.path(), &error);
+    service_->spool = UploadSpool::Create(folder_.root(), &error);
     ASSERT_NE(service_->spool, nullptr) << error;
     service_->limits = ServiceLimits{1000, 5};
     server_ = std::make_unique<httplib::Server>();
@@ -88,7 +89,7 @@ class RoutesTest : public ::testing::Test {
     return Post("method=scanmultiple&type=signature", body, headers);
   }
 
-  testing::TempFolder folder_;
+  ScratchTree folder_;
   std::unique_ptr<ScanService> service_;
   std::unique_ptr<httplib::Server> server_;
   std::thread listener_;
@@ -303,7 +304,7 @@ TEST_F(RoutesTest, IdentityIsRecordedWithTheScan) {
 
 TEST_F(RoutesTest, FileDatabaseSettlesLookupsAfterARestart) {
   Stop();
-  std::string db = (folder_.path() / "verdicts.db").string();
+  std::string db = (std::filesystem::path(folder_.root()) / "verdicts.db").string();
   Start(db);
   ASSERT_EQ(Upload("eicar.com", EicarText())->status, 200);
   Stop();

@@ -4,8 +4,9 @@
 
 #include <thread>
 
+#include "tests/support/scratch_tree.h"
 #include "tools/scan-server/documents.h"
-#include "tools/scan-server/test_files.h"
+#include "tools/scan-server/testing/test_files.h"
 
 namespace dravanta::scan_server {
 namespace {
@@ -113,8 +114,8 @@ TEST(VerdictStoreTest, AnswersStayRightWhateverTheCacheHolds) {
 }
 
 TEST(VerdictStoreTest, FileDatabaseKeepsVerdictsAcrossReopening) {
-  testing::TempFolder folder;
-  std::string path = (folder.path() / "verdicts.db").string();
+  ScratchTree folder;
+  std::string path = (std::filesystem::path(folder.root()) / "verdicts.db").string();
   std::string error;
   {
     auto store = OpenOrFail(path);
@@ -130,8 +131,8 @@ TEST(VerdictStoreTest, FileDatabaseKeepsVerdictsAcrossReopening) {
 }
 
 TEST(VerdictStoreTest, LookupRecordsWaitingForTheirBatchAreWrittenAtClose) {
-  testing::TempFolder folder;
-  std::string path = (folder.path() / "verdicts.db").string();
+  ScratchTree folder;
+  std::string path = (std::filesystem::path(folder.root()) / "verdicts.db").string();
   const std::size_t lookups = VerdictStore::kLookupRecordBatch + 3;
   {
     auto store = OpenOrFail(path);
@@ -144,13 +145,16 @@ TEST(VerdictStoreTest, LookupRecordsWaitingForTheirBatchAreWrittenAtClose) {
 }
 
 TEST(VerdictStoreTest, UnusableDatabaseIsRefused) {
-  testing::TempFolder folder;
+  ScratchTree folder;
   std::string error;
-  EXPECT_EQ(VerdictStore::Open((folder.path() / "no" / "such" / "x.db").string(), &error), nullptr);
+  EXPECT_EQ(VerdictStore::Open(
+                (std::filesystem::path(folder.root()) / "no" / "such" / "x.db").string(), &error),
+            nullptr);
   EXPECT_NE(error.find("cannot open the database"), std::string::npos) << error;
-  folder.Write("text.db", std::string(4096, 'x'));
+  folder.WriteFile("text.db", std::string(4096, 'x'));
   error.clear();
-  EXPECT_EQ(VerdictStore::Open((folder.path() / "text.db").string(), &error), nullptr);
+  EXPECT_EQ(VerdictStore::Open((std::filesystem::path(folder.root()) / "text.db").string(), &error),
+            nullptr);
   EXPECT_FALSE(error.empty());
 }
 

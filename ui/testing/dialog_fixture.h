@@ -13,6 +13,7 @@
 
 #include "platform/registry_store.h"
 #include "platform/text.h"
+#include "tests/support/scratch_tree.h"
 #include "ui/main_dialog.h"
 #include "ui/testing/fake_connector.h"
 
@@ -22,10 +23,7 @@ class DialogFixture : public testing::Test {
  protected:
   void SetUp() override {
     ResetFakeConnector();
-    root_ = std::filesystem::temp_directory_path() /
-            ("ui_dialog." + std::to_string(getpid()) + "." +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(root_);
+    root_ = scratch_.root();
     std::filesystem::create_directories(root_ / "program");
     std::filesystem::create_directories(root_ / "home");
     settings_.module_directory = Utf8ToUtf16((root_ / "program").string() + "/");
@@ -33,10 +31,7 @@ class DialogFixture : public testing::Test {
     settings_.key = u"KEY-1";
     settings_.allowed_scan_levels = u"1,2";
   }
-  void TearDown() override {
-    dialog_.reset();
-    std::filesystem::remove_all(root_);
-  }
+  void TearDown() override { dialog_.reset(); }
 
   DialogServices Services() {
     DialogServices services;
@@ -87,6 +82,7 @@ class DialogFixture : public testing::Test {
     r.completion(r.context, threats, files, code, message);
   }
 
+  ScratchTree scratch_;  // removed after the members below
   std::filesystem::path root_;
   ClientSettings settings_;
   std::unique_ptr<CQn5raClntDlg> dialog_;

@@ -14,19 +14,4 @@ std::string EicarText();
 std::string ThreatMarkerText();
 std::string SuspiciousMarkerText();
 
-// A fresh folder under the system's temporary folder, removed at the end.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  // Writes a file in the folder and returns its path.
-  std::filesystem::path Write(const std::string& name, const std::string& bytes) const;
-
- private:
-  std::filesystem::path path_;
-};
-
 }  // namespace dravanta::scan_server::testing
