@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "platform/ascii.h"
+
 namespace dravanta {
 namespace {
 
@@ -27,14 +29,14 @@ TEST(TextTest, ValidUtf8DecodesToCodePoints) {
 
 TEST(TextTest, InvalidBytesBecomeLowSurrogatesAndComeBack) {
   const std::string cases[] = {
-      "\x80",                 // lone continuation byte
-      "\xFF\xFE",             // bytes never valid in UTF-8
-      "a\xC3",                // truncated sequence at the end
-      "\xC0\xAF",             // overlong "/"
-      "\xED\xA0\x80",         // encoded surrogate
-      "\xF4\x90\x80\x80",     // past U+10FFFF
-      "name\xE9.txt",         // Latin-1 file name
-      "\xED\xB2\x80",         // would-be U+DC80 written as UTF-8
+      "\x80",              // lone continuation byte
+      "\xFF\xFE",          // bytes never valid in UTF-8
+      "a\xC3",             // truncated sequence at the end
+      "\xC0\xAF",          // overlong "/"
+      "\xED\xA0\x80",      // encoded surrogate
+      "\xF4\x90\x80\x80",  // past U+10FFFF
+      "name\xE9.txt",      // Latin-1 file name
+      "\xED\xB2\x80",      // would-be U+DC80 written as UTF-8
   };
   for (const auto& bytes : cases) {
     const std::u16string wide = Utf8ToUtf16(bytes);
@@ -66,6 +68,27 @@ TEST(TextTest, LoneSurrogatesOutsideEscapeRangeBecomeReplacement) {
 TEST(TextTest, WidenAndLower) {
   EXPECT_EQ(WidenBytes(std::string("a\xFF\0", 3)), std::u16string(u"a\u00FF\0", 3));
   EXPECT_EQ(AsciiLower(u"SeRvEr\u00C9"), u"server\u00C9");
+  // Bytes: only A..Z change; UTF-8 sequences and controls stay as they are.
+  EXPECT_EQ(AsciiLower(std::string_view("Content-LENGTH: \xC3\x89@[`{")),
+            "content-length: \xC3\x89@[`{");
+}
+
+TEST(TextTest, HexDigitValues) {
+  const struct {
+    char32_t c;
+    int value;
+  } cases[] = {
+      {U'0', 0},       {U'9', 9},   {U'a', 10},      {U'f', 15}, {U'A', 10}, {U'F', 15},
+      {U'g', -1},      {U'G', -1},  {U'/', -1},      {U':', -1}, {U'@', -1}, {U'`', -1},
+      {U' ', -1},      {U'\0', -1}, {U'\u0661', -1},  // ARABIC-INDIC DIGIT ONE
+      {U'\uFF21', -1},                                // FULLWIDTH LATIN CAPITAL LETTER A
+  };
+  for (const auto& c : cases) EXPECT_EQ(HexDigitValue(c.c), c.value) << static_cast<int>(c.c);
+  // A byte above 0x7F (a negative char) is no digit, nor a UTF-16 unit that
+  // ends in a digit's code.
+  EXPECT_EQ(HexDigitValue('\xB1'), -1);
+  EXPECT_EQ(HexDigitValue(u'\u0141'), -1);
+  EXPECT_EQ(HexDigitValue(u'B'), 11);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui/bridge_request.h"
 
+#include "platform/ascii.h"
 #include "platform/text.h"
 
 namespace dravanta {
@@ -20,13 +21,6 @@ struct Reader {
     return true;
   }
 };
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool ReadString(Reader& r, std::u16string* out) {
   if (!r.Take('"')) return false;
@@ -79,7 +73,7 @@ bool ReadString(Reader& r, std::u16string* out) {
         if (r.text.size() - r.at < 4) return false;
         int value = 0;
         for (int i = 0; i < 4; ++i) {
-          const int digit = HexValue(r.text[r.at + i]);
+          const int digit = HexDigitValue(r.text[r.at + i]);
           if (digit < 0) return false;
           value = value * 16 + digit;
         }

@@ -14,14 +14,10 @@
 #include <sstream>
 #include <string>
 
+#include "platform/ascii.h"
 #include "tests/support/fake_scan_server.h"
 
 namespace {
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 std::string Threat(const std::string& name) {
   return "<threat_name><![CDATA[" + name + "]]></threat_name>";
@@ -29,7 +25,8 @@ std::string Threat(const std::string& name) {
 
 std::string EngineResult(int engine, int result, const std::string& threat) {
   return "<engine_result><engine_name>engine" + std::to_string(engine) + "</engine_name>" +
-         Threat(threat) + "<scan_result>" + std::to_string(result) + "</scan_result></engine_result>";
+         Threat(threat) + "<scan_result>" + std::to_string(result) +
+         "</scan_result></engine_result>";
 }
 
 // One object of a "scanmultiple" answer: clean, or infected with the
@@ -39,9 +36,12 @@ std::string LookupObject(const std::string& signature, const std::string* threat
   if (threat == nullptr) return object + "<final_scan_result>0</final_scan_result></object>";
   object += "<final_scan_result>1</final_scan_result>" + Threat(*threat) + "<engine_results>";
   for (int e = 1; e <= engines; ++e) {
-    if (e == 1) object += EngineResult(e, 1, *threat);
-    else if (e == 2) object += EngineResult(e, 2, "Suspicious.Generic");
-    else object += EngineResult(e, 0, "");
+    if (e == 1)
+      object += EngineResult(e, 1, *threat);
+    else if (e == 2)
+      object += EngineResult(e, 2, "Suspicious.Generic");
+    else
+      object += EngineResult(e, 0, "");
   }
   return object + "</engine_results></object>";
 }
@@ -62,19 +62,21 @@ int main(int argc, char** argv) {
       std::cerr << "e2e_scan_server: expected SIGNATURE=THREAT, got " << arg << "\n";
       return 2;
     }
-    infected[Lower(arg.substr(0, equals))] = arg.substr(equals + 1);
+    infected[dravanta::AsciiLower(arg.substr(0, equals))] = arg.substr(equals + 1);
   }
 
   dravanta::FakeScanServer server;
   server.SetEngines(engines);
   server.SetHandler("scanmultiple", [&](const dravanta::RecordedRequest& request) {
     std::string document =
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?><method_response><name>scanmultiple</name><objects>";
+        "<?xml version=\"1.0\" "
+        "encoding=\"utf-8\"?><method_response><name>scanmultiple</name><objects>";
     std::stringstream list(request.body);
     std::string signature;
     while (!request.body.empty() && std::getline(list, signature, '|')) {
-      auto found = infected.find(Lower(signature));
-      document += LookupObject(signature, found != infected.end() ? &found->second : nullptr, engines);
+      auto found = infected.find(dravanta::AsciiLower(signature));
+      document +=
+          LookupObject(signature, found != infected.end() ? &found->second : nullptr, engines);
     }
     return dravanta::ScriptedAnswer{.body = document + "</objects></method_response>"};
   });

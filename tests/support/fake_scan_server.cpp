@@ -3,6 +3,7 @@
 #include <chrono>
 #include <sstream>
 
+#include "platform/ascii.h"
 #include "platform/http_listen.h"
 
 namespace dravanta {
@@ -12,13 +13,6 @@ namespace {
 bool IsServerSideHeader(const std::string& name) {
   return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" ||
          name == "LOCAL_PORT";
-}
-
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
 }
 
 constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
@@ -31,14 +25,14 @@ std::string ThreatElement(const std::string& threat) {
 
 bool RecordedRequest::HasHeader(const std::string& name) const {
   for (const auto& [key, value] : headers) {
-    if (LowerAscii(key) == LowerAscii(name)) return true;
+    if (AsciiLower(key) == AsciiLower(name)) return true;
   }
   return false;
 }
 
 std::string RecordedRequest::Header(const std::string& name) const {
   for (const auto& [key, value] : headers) {
-    if (LowerAscii(key) == LowerAscii(name)) return value;
+    if (AsciiLower(key) == AsciiLower(name)) return value;
   }
   return {};
 }

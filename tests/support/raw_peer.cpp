@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "platform/ascii.h"
+
 namespace dravanta {
 namespace {
 
@@ -19,15 +21,8 @@ using Clock = std::chrono::steady_clock;
 // Waits are cut into short polls so that a stopping peer is noticed soon.
 constexpr int kPollSlice = 10;
 
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 std::size_t AnnouncedLength(const std::string& headers) {
-  std::string lower = LowerAscii(headers);
+  std::string lower = AsciiLower(headers);
   std::size_t at = lower.find("\r\ncontent-length:");
   if (at == std::string::npos) return 0;
   return static_cast<std::size_t>(std::strtoull(lower.c_str() + at + 17, nullptr, 10));

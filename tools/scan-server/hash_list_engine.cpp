@@ -4,6 +4,8 @@
 #include <fstream>
 #include <unordered_map>
 
+#include "platform/ascii.h"
+
 namespace dravanta::scan_server {
 namespace {
 
@@ -15,8 +17,8 @@ struct HashList {
 
 bool IsHexDigest(const std::string& text) {
   if (text.size() != 40 && text.size() != 32) return false;
-  for (unsigned char c : text) {
-    if (!std::isxdigit(c)) return false;
+  for (char c : text) {
+    if (HexDigitValue(c) < 0) return false;
   }
   return true;
 }

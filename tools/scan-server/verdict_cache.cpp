@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tools/scan-server/hex_digits.h"
+#include "platform/ascii.h"
 
 namespace dravanta::scan_server {
 namespace {
