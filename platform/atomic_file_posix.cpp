@@ -11,6 +11,8 @@
 
 #include <atomic>
 
+#include "internal/write_all_posix.h"
+
 namespace dravanta {
 namespace {
 
@@ -19,18 +21,6 @@ std::string FolderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
 }
 
 std::string TemporaryName(const std::string& path) {

@@ -18,15 +18,7 @@ CLIENT_PID=
 
 # stop_client: asks the client to end and waits for it (bounded).
 stop_client() {
-  [ -n "$CLIENT_PID" ] || return 0
-  kill -TERM "$CLIENT_PID" 2>/dev/null || true
-  local i
-  for ((i = 0; i < 100; i++)); do
-    kill -0 "$CLIENT_PID" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$CLIENT_PID" 2>/dev/null || true
-  wait "$CLIENT_PID" 2>/dev/null || true
+  stop_process "$CLIENT_PID"
   CLIENT_PID=
 }
 trap 'stop_client; stop_server; rm -rf "$WORK"' EXIT

@@ -1,7 +1,7 @@
+#include "tests/support/file_access_user.h"
+
 #include <sys/fsuid.h>
 #include <unistd.h>
-
-#include "tests/support/file_access_user.h"
 
 namespace dravanta {
 

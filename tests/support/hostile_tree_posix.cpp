@@ -1,3 +1,5 @@
+#include "tests/support/hostile_tree.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -7,8 +9,6 @@
 #include <mutex>
 #include <thread>
 #include <utility>
-
-#include "tests/support/hostile_tree.h"
 
 namespace dravanta {
 namespace {

@@ -1,9 +1,9 @@
+#include "tests/support/loopback_port.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include "tests/support/loopback_port.h"
 
 namespace dravanta {
 namespace {

@@ -1,3 +1,5 @@
+#include "tests/support/scratch_tree.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -10,8 +12,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-
-#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {

@@ -1,3 +1,5 @@
+#include "tests/support/subprocess.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -9,8 +11,6 @@
 
 #include <string_view>
 #include <thread>
-
-#include "tests/support/subprocess.h"
 
 extern char** environ;
 

@@ -9,13 +9,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// A shell script whose standard output the test reads.
+SubprocessOptions Script(const std::string& script) {
+  SubprocessOptions options;
+  options.arguments = {"/bin/sh", "-c", script};
+  options.output = StreamTo::kPipe;
+  return options;
+}
+
 TEST(Subprocess, OutputIsReadWhileItRunsInItsFolderAndEnvironment) {
   Subprocess program;
-  SubprocessOptions options;
-  options.arguments = {"/bin/sh", "-c", "echo \"$GREETING from $(pwd)\"; exec sleep 30"};
+  SubprocessOptions options = Script("echo \"$GREETING from $(pwd)\"; exec sleep 30");
   options.environment = std::vector<std::string>{"GREETING=hello"};
   options.folder = "/";
-  options.output = StreamTo::kPipe;
   ASSERT_TRUE(StartSubprocess(options, &program));
   std::string seen;
   EXPECT_TRUE(ReadOutputUntil(&program, "\n", 5s, &seen));
@@ -28,10 +34,7 @@ TEST(Subprocess, OutputIsReadWhileItRunsInItsFolderAndEnvironment) {
 
 TEST(Subprocess, ExitCodeAndTheEndOfItsOutput) {
   Subprocess program;
-  SubprocessOptions options;
-  options.arguments = {"/bin/sh", "-c", "echo partial; exit 3"};
-  options.output = StreamTo::kPipe;
-  ASSERT_TRUE(StartSubprocess(options, &program));
+  ASSERT_TRUE(StartSubprocess(Script("echo partial; exit 3"), &program));
   std::string seen;
   EXPECT_FALSE(ReadOutputUntil(&program, "never printed", 5s, &seen));
   EXPECT_EQ(seen, "partial\n");
@@ -48,10 +51,8 @@ TEST(Subprocess, AMissingProgramDoesNotStart) {
 
 TEST(Subprocess, OneThatIgnoresTermIsKilledAfterTheBound) {
   Subprocess program;
-  SubprocessOptions options;
-  options.arguments = {"/bin/sh", "-c", "trap '' TERM; echo ready; while :; do sleep 1; done"};
-  options.output = StreamTo::kPipe;
-  ASSERT_TRUE(StartSubprocess(options, &program));
+  ASSERT_TRUE(
+      StartSubprocess(Script("trap '' TERM; echo ready; while :; do sleep 1; done"), &program));
   std::string seen;
   ASSERT_TRUE(ReadOutputUntil(&program, "ready", 5s, &seen));
   EXPECT_EQ(StopSubprocess(&program, 100ms), -1);
@@ -60,8 +61,7 @@ TEST(Subprocess, OneThatIgnoresTermIsKilledAfterTheBound) {
 
 TEST(Subprocess, StreamsGoToFilesOrNowhere) {
   ScratchTree tree;
-  SubprocessOptions options;
-  options.arguments = {"/bin/sh", "-c", "echo out; echo err >&2"};
+  SubprocessOptions options = Script("echo out; echo err >&2");
   options.output = StreamTo::kFile;
   options.output_file = tree.PathOf("out.txt");
   options.errors = StreamTo::kFile;

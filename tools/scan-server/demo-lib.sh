@@ -56,17 +56,23 @@ start_server() {
   return 1
 }
 
-# stop_server: asks the server to stop and waits for it (bounded).
-stop_server() {
-  [ -n "${SERVER_PID:-}" ] || return 0
-  kill -TERM "$SERVER_PID" 2>/dev/null || true
+# stop_process PID: asks a program started here to end (TERM), waits for
+# it, and kills it (KILL) when it is still running after ten seconds.
+stop_process() {
+  [ -n "$1" ] || return 0
+  kill -TERM "$1" 2>/dev/null || true
   local i
   for ((i = 0; i < 100; i++)); do
-    kill -0 "$SERVER_PID" 2>/dev/null || break
+    kill -0 "$1" 2>/dev/null || break
     sleep 0.1
   done
-  kill -KILL "$SERVER_PID" 2>/dev/null || true
-  wait "$SERVER_PID" 2>/dev/null || true
+  kill -KILL "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
+# stop_server: asks the server to stop and waits for it (bounded).
+stop_server() {
+  stop_process "${SERVER_PID:-}"
   SERVER_PID=
 }
 
