@@ -253,7 +253,7 @@ bool ConfigureCertificateCheck(CURL* handle) {
 bool ConfigureUpload(CURL* handle, const ServerRequest& request, Transfer* transfer) {
   int error_number = 0;
   if (!OpenReadableFile(*request.data, &transfer->file, &error_number)) return false;
-  AdviseSequentialRead(transfer->file);
+  AdviseSequentialRead(transfer->file, request.data_length, CURL_MAX_READ_SIZE);
   transfer->upload_length = request.data_length;
   curl_easy_setopt(handle, CURLOPT_POST, 1L);
   curl_easy_setopt(handle, CURLOPT_READFUNCTION, &OnUploadRead);
