@@ -5,11 +5,14 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <thread>
 
 #include "platform/http_listen.h"
+#include "tests/support/handshake_counter.h"
+#include "tests/support/tls_certificates.h"
 
 namespace dravanta {
 namespace {
@@ -21,6 +24,8 @@ constexpr char kUploadAnswer[] = "<final_scan_result>0</final_scan_result><objec
 
 struct ServerState {
   BenchServerOptions options;
+  HandshakeCounter handshakes;
+  std::atomic<long> requests{0};
   std::atomic<long> uploads{0};
   std::atomic<int> in_flight{0};
   std::atomic<int> peak{0};
@@ -64,6 +69,7 @@ std::string LookupAnswer(ServerState& state, const std::string& lookup) {
 
 void Answer(ServerState& state, const httplib::Request& request, httplib::Response& response,
             const httplib::ContentReader& reader) {
+  ++state.requests;
   const bool is_lookup = request.get_param_value("method") == "scanmultiple";
   if (!is_lookup) state.UploadBegins();
   std::string lookup;
@@ -81,16 +87,21 @@ void Answer(ServerState& state, const httplib::Request& request, httplib::Respon
   response.set_content(kUploadAnswer, "text/xml");
 }
 
-}  // namespace
+std::unique_ptr<httplib::Server> MakeServer(bool tls, HandshakeCounter& counter) {
+  if (!tls) return std::make_unique<httplib::Server>();
+  CertificateRequest request;
+  request.common_name = "localhost";
+  request.dns_names = {"localhost"};
+  request.ip_addresses = {"127.0.0.1"};
+  TlsIdentity identity = MakeCertificate(request, nullptr);
+  if (!identity.certificate) return nullptr;
+  auto server =
+      std::make_unique<httplib::SSLServer>(identity.certificate.get(), identity.key.get());
+  counter.Attach(server->ssl_context());
+  return server;
+}
 
-int ServeBenchScans(const BenchServerOptions& options, const std::string& port_file) {
-  ServerState state;
-  state.options = options;
-  httplib::Server server;
-  // More workers than the client's ten uploads and its walkers' lookups.
-  server.new_task_queue = [] { return new httplib::ThreadPool(32); };
-  // Answers go out at once rather than waiting on the client's delayed ACK.
-  server.set_tcp_nodelay(true);
+void AddRoutes(httplib::Server& server, ServerState& state) {
   server.Get("/dravanta_rest/scanner",
              [&state](const httplib::Request& request, httplib::Response& response) {
                if (request.get_param_value("method") == "stats") {
@@ -105,10 +116,30 @@ int ServeBenchScans(const BenchServerOptions& options, const std::string& port_f
       "/dravanta_rest/scanner",
       [&state](const httplib::Request& request, httplib::Response& response,
                const httplib::ContentReader& reader) { Answer(state, request, response, reader); });
-  const int port = BindWithWideBacklog(server, "127.0.0.1", 0);
+  server.Get("/handshakes", [&state](const httplib::Request&, httplib::Response& response) {
+    const HandshakeCounts counts = state.handshakes.Counts();
+    response.set_content(std::to_string(counts.full) + " " + std::to_string(counts.resumed) + " " +
+                             std::to_string(state.requests.load()) + "\n",
+                         "text/plain");
+  });
+}
+
+}  // namespace
+
+int ServeBenchScans(const BenchServerOptions& options, const std::string& port_file) {
+  ServerState state;
+  state.options = options;
+  std::unique_ptr<httplib::Server> server = MakeServer(options.tls, state.handshakes);
+  if (!server || !server->is_valid()) return 1;
+  // More workers than the client's ten uploads and its walkers' lookups.
+  server->new_task_queue = [] { return new httplib::ThreadPool(32); };
+  // Answers go out at once rather than waiting on the client's delayed ACK.
+  server->set_tcp_nodelay(true);
+  AddRoutes(*server, state);
+  const int port = BindWithWideBacklog(*server, "127.0.0.1", 0);
   if (port <= 0) return 1;
   std::ofstream(port_file) << port << "\n";
-  return server.listen_after_bind() ? 0 : 1;
+  return server->listen_after_bind() ? 0 : 1;
 }
 
 }  // namespace dravanta

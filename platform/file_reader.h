@@ -12,6 +12,7 @@ namespace dravanta {
 // An open file; descriptor is -1 when closed.
 struct ReadableFile {
   int descriptor = -1;
+  std::uint64_t size_at_open = 0;  // from the status taken when it was opened
 };
 
 // Opens the regular file named by a UTF-8 (raw byte) path, of any length,
@@ -24,7 +25,7 @@ struct ReadableFile {
 bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_number,
                       FinalLink final_link = FinalLink::kDoNotFollow);
 
-// The file's current size in bytes.
+// The file's size in bytes when it was opened (no further system call).
 bool ReadableFileSize(const ReadableFile& file, std::uint64_t* size);
 
 // Reads up to size bytes at the current position, retrying interrupted
@@ -34,8 +35,9 @@ std::int64_t ReadFromFile(ReadableFile& file, void* buffer, std::size_t size);
 // Moves the position to offset bytes from the start.
 bool SeekReadableFile(ReadableFile& file, std::uint64_t offset);
 
-// Tells the system the file will be read once from start to end.
-void AdviseSequentialRead(const ReadableFile& file);
+// Tells the system the file of size bytes will be read once from start to
+// end, in pieces of piece bytes; a file read in one piece needs no advice.
+void AdviseSequentialRead(const ReadableFile& file, std::uint64_t size, std::size_t piece);
 
 // Closes the file (a closed file is left alone).
 void CloseReadableFile(ReadableFile* file);

@@ -10,6 +10,18 @@
 #include "platform/long_path.h"
 
 namespace dravanta {
+namespace {
+
+// A filesystem that takes the open's O_NONBLOCK at its word answers EAGAIN:
+// from then on reads of that file wait like any other. False when the flag
+// was not set or cannot be cleared.
+bool ClearNonBlocking(int descriptor) {
+  const int flags = fcntl(descriptor, F_GETFL);
+  if (flags < 0 || (flags & O_NONBLOCK) == 0) return false;
+  return fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+}  // namespace
 
 bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_number,
                       FinalLink final_link) {
@@ -27,7 +39,8 @@ bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_numb
     return false;
   }
   // Only regular files have contents to send: a directory opens for reading
-  // on POSIX, and FIFOs and devices never end.
+  // on POSIX, and FIFOs and devices never end. The same status gives the
+  // size, so it is taken once.
   struct stat status {};
   int refused = 0;
   if (fstat(descriptor, &status) != 0) {
@@ -42,40 +55,42 @@ bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_numb
     close(descriptor);
     return false;
   }
-  // Reads of the regular file then wait as usual.
-  const int flags = fcntl(descriptor, F_GETFL);
-  if (flags >= 0) fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
+  // The descriptor stays non-blocking: reads of a regular file wait for the
+  // disk whatever the flag says, and ReadFromFile copes with the rare
+  // filesystem that honours it.
   file->descriptor = descriptor;
+  file->size_at_open = static_cast<std::uint64_t>(status.st_size);
   return true;
 }
 
 bool ReadableFileSize(const ReadableFile& file, std::uint64_t* size) {
-  struct stat status {};
-  if (fstat(file.descriptor, &status) != 0) return false;
-  *size = static_cast<std::uint64_t>(status.st_size);
+  if (file.descriptor < 0) return false;
+  *size = file.size_at_open;
   return true;
 }
 
 std::int64_t ReadFromFile(ReadableFile& file, void* buffer, std::size_t size) {
-  ssize_t count;
-  do {
-    count = read(file.descriptor, buffer, size);
-  } while (count < 0 && errno == EINTR);
-  return count;
+  for (;;) {
+    const ssize_t count = read(file.descriptor, buffer, size);
+    if (count >= 0) return count;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN || !ClearNonBlocking(file.descriptor)) return -1;
+  }
 }
 
 bool SeekReadableFile(ReadableFile& file, std::uint64_t offset) {
   return lseek(file.descriptor, static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
-void AdviseSequentialRead(const ReadableFile& file) {
-  posix_fadvise(file.descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+void AdviseSequentialRead(const ReadableFile& file, std::uint64_t size, std::size_t piece) {
+  if (size > piece) posix_fadvise(file.descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 void CloseReadableFile(ReadableFile* file) {
   if (file->descriptor >= 0) {
     close(file->descriptor);
     file->descriptor = -1;
+    file->size_at_open = 0;
   }
 }
 

@@ -27,8 +27,15 @@ TEST(FileReaderTest, ReadsSizeSeeksAndEnds) {
   ASSERT_TRUE(SeekReadableFile(file, 8));
   EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 2);
   EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 0);
+  // The size is the one taken at the open, whatever is appended later.
+  std::ofstream(path, std::ios::binary | std::ios::app) << "more";
+  ASSERT_TRUE(ReadableFileSize(file, &size));
+  EXPECT_EQ(size, 10u);
+  ASSERT_TRUE(SeekReadableFile(file, 10));
+  EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 4);
   CloseReadableFile(&file);
   EXPECT_EQ(file.descriptor, -1);
+  EXPECT_FALSE(ReadableFileSize(file, &size));
   CloseReadableFile(&file);  // closing twice is harmless
 }
 

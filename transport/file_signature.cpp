@@ -31,20 +31,26 @@ std::optional<std::string> FileSignatureOfPath(std::string_view path) {
   ReadableFileCloser closer{&file};
   std::uint64_t size = 0;
   if (!ReadableFileSize(file, &size)) return std::nullopt;
-  AdviseSequentialRead(file);
-  // The buffer is fixed for the whole file: small files get a small one.
-  size_t piece =
-      static_cast<size_t>(std::clamp<std::uint64_t>((size + 63) / 64 * 64, 64, kLargestPiece));
+  // The buffer is fixed for the whole file and, for a small file, one block
+  // longer than its size at open, so that one read takes it whole: a short
+  // read once the size at open is reached is the end of the file, and no
+  // second read is needed to find it.
+  const size_t piece =
+      static_cast<size_t>(std::min<std::uint64_t>(size / 64 * 64 + 64, kLargestPiece));
+  AdviseSequentialRead(file, size, piece);
   std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[piece]);
   Sha1Context context;
   Sha1Init(&context);
   // Read to the end of the file, so a file longer than its size at open
   // (still being written) is hashed as far as it goes.
+  std::uint64_t total = 0;
   while (true) {
     std::int64_t got = ReadFromFile(file, buffer.get(), piece);
     if (got < 0) return std::nullopt;
     if (got == 0) break;
     Sha1Update(&context, buffer.get(), static_cast<size_t>(got));
+    total += static_cast<std::uint64_t>(got);
+    if (static_cast<size_t>(got) < piece && total >= size) break;
   }
   return DigestToHex(Sha1Final(&context));
 }

@@ -33,18 +33,26 @@ TEST_F(FileSignatureTest, EmptyFileHasTheDigestOfEmptyInput) {
   EXPECT_EQ(FileSignatureOfPath(Write("empty", "")), "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
 }
 
-TEST_F(FileSignatureTest, LargerThanOneBufferMatchesOpenSsl) {
+// Sizes on both sides of the block, of the one-read buffer of a small file
+// and of the largest piece, so that every way a read can end is taken.
+TEST_F(FileSignatureTest, EverySizeMatchesOpenSsl) {
+  const size_t mib = 1024 * 1024;
+  const size_t sizes[] = {1,    63,    64,      65,  127,     128,      129,
+                          4095, 16384, mib - 1, mib, mib + 1, mib + 64, 3 * mib + 12345};
   std::mt19937 random(7);
-  std::string contents(3 * 1024 * 1024 + 12345, '\0');
-  for (char& c : contents) c = static_cast<char>(random());
-  unsigned char expected[SHA_DIGEST_LENGTH];
-  SHA1(reinterpret_cast<const unsigned char*>(contents.data()), contents.size(), expected);
-  Sha1Digest reference;
-  std::copy(expected, expected + SHA_DIGEST_LENGTH, reference.begin());
-  std::optional<std::string> signature = FileSignatureOfPath(Write("big", contents));
-  ASSERT_TRUE(signature);
-  EXPECT_EQ(*signature, DigestToHex(reference));
-  EXPECT_EQ(signature->find_first_not_of("0123456789ABCDEF"), std::string::npos);
+  for (size_t size : sizes) {
+    std::string contents(size, '\0');
+    for (char& c : contents) c = static_cast<char>(random());
+    unsigned char expected[SHA_DIGEST_LENGTH];
+    SHA1(reinterpret_cast<const unsigned char*>(contents.data()), contents.size(), expected);
+    Sha1Digest reference;
+    std::copy(expected, expected + SHA_DIGEST_LENGTH, reference.begin());
+    std::optional<std::string> signature =
+        FileSignatureOfPath(Write("file" + std::to_string(size), contents));
+    ASSERT_TRUE(signature) << size;
+    EXPECT_EQ(*signature, DigestToHex(reference)) << size;
+    EXPECT_EQ(signature->find_first_not_of("0123456789ABCDEF"), std::string::npos);
+  }
 }
 
 TEST_F(FileSignatureTest, UnreadablePathsHaveNoSignature) {

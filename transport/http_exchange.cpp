@@ -12,9 +12,11 @@
 #include "transport/client_identity.h"
 #include "transport/error_document.h"
 #include "transport/exchange_failure.h"
+#include "transport/exchange_handles.h"
 #include "transport/request_path.h"
 #include "transport/server_settings.h"
 #include "transport/server_url.h"
+#include "transport/transport_share.h"
 
 namespace dravanta {
 namespace {
@@ -139,13 +141,20 @@ bool HostIsUsable(std::string_view host) {
   return true;
 }
 
+// The handle of one exchange, taken from the idle ones of its certificate
+// check and given back when the exchange ends.
 struct CurlHandle {
-  CURL* handle = curl_easy_init();
+  CertificateCheck check;
+  CURL* handle;
   curl_slist* headers = nullptr;
+  explicit CurlHandle(CertificateCheck for_check)
+      : check(for_check), handle(TakeExchangeHandle(for_check)) {}
   ~CurlHandle() {
+    ReturnExchangeHandle(check, handle);
     curl_slist_free_all(headers);
-    if (handle != nullptr) curl_easy_cleanup(handle);
   }
+  CurlHandle(const CurlHandle&) = delete;
+  CurlHandle& operator=(const CurlHandle&) = delete;
 };
 
 void ConfigureProxy(CURL* handle) {
@@ -190,6 +199,141 @@ bool ArgumentsAreValid(const ServerRequest& request) {
 
 ExchangeResult Failed(std::string message) { return {TransportFailed, MakeErrorDocument(message)}; }
 
+// The whole URL of the request: scheme, host, port when given, and the
+// request path with its query.
+std::string RequestUrl(const ServerAddress& address, const ServerRequest& request) {
+  RequestPathParts parts;
+  parts.server_path = address.path;
+  parts.method = request.method;
+  parts.data = request.data;
+  parts.type = request.type;
+  if (std::optional<std::u16string> name = ComputerName()) parts.computer_name = Utf16ToUtf8(*name);
+  if (std::optional<std::u16string> name = UserName()) parts.user_name = Utf16ToUtf8(*name);
+  std::string url = std::string(address.secure ? "https://" : "http://") + address.host;
+  if (address.port != 0) url += ":" + std::to_string(address.port);
+  url += BuildRequestPath(parts);
+  return url;
+}
+
+// The system's trusted authorities come as one bundle file and, where
+// libcurl knows it, as a folder of one file per authority. libcurl reads and
+// parses the whole bundle for every TLS connection, which costs
+// milliseconds of CPU per exchange; from the folder OpenSSL reads only the
+// issuer a certificate names, and only in a full handshake. The folder
+// holds the same authorities, so where there is one only it is used.
+void TrustSystemAuthorityFolder(CURL* handle) {
+  char* folder = nullptr;
+  if (curl_easy_getinfo(handle, CURLINFO_CAPATH, &folder) == CURLE_OK && folder != nullptr &&
+      *folder != '\0') {
+    curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr);
+  }
+}
+
+// What every exchange sets alike: protocol, limits and the answer's
+// callbacks.
+void ConfigureTransfer(CURL* handle, const std::string& url, Transfer* transfer) {
+  ExchangeTimeouts timeouts;
+  std::string authority_file;
+  {
+    std::lock_guard guard(Configuration().lock);
+    timeouts = Configuration().timeouts;
+    authority_file = Configuration().trusted_authority_file;
+  }
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connect_milliseconds);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, timeouts.stall_seconds);
+  curl_easy_setopt(handle, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+  curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &OnHeader);
+  curl_easy_setopt(handle, CURLOPT_HEADERDATA, transfer);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &OnBody);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, transfer);
+  curl_easy_setopt(handle, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
+  if (!authority_file.empty()) {
+    curl_easy_setopt(handle, CURLOPT_CAINFO, authority_file.c_str());
+  } else {
+    TrustSystemAuthorityFolder(handle);
+  }
+}
+
+// The certificate check that "cert_check" asks for; read once per exchange,
+// as the handle, the share and the check must agree.
+CertificateCheck CurrentCertificateCheck() {
+  return TransportOption("cert_check") == "0" ? CertificateCheck::kRelaxed
+                                              : CertificateCheck::kFull;
+}
+
+// The certificate check, and the share object that belongs to it: sessions
+// accepted under the relaxed check stay among exchanges made under it.
+// False when the relaxed check cannot be set.
+bool ConfigureCertificateCheck(CURL* handle, CertificateCheck check) {
+  if (CURLSH* share = TransportShare(check)) curl_easy_setopt(handle, CURLOPT_SHARE, share);
+  if (check == CertificateCheck::kFull) return true;
+  return curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L) == CURLE_OK &&
+         curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, &InstallRelaxedCertificateCheck) ==
+             CURLE_OK;
+}
+
+// The upload of a file, streamed from it. False when the file cannot be
+// opened.
+bool ConfigureUpload(CURL* handle, const ServerRequest& request, Transfer* transfer) {
+  int error_number = 0;
+  if (!OpenReadableFile(*request.data, &transfer->file, &error_number)) return false;
+  AdviseSequentialRead(transfer->file, request.data_length, CURL_MAX_READ_SIZE);
+  transfer->upload_length = request.data_length;
+  curl_easy_setopt(handle, CURLOPT_POST, 1L);
+  curl_easy_setopt(handle, CURLOPT_READFUNCTION, &OnUploadRead);
+  curl_easy_setopt(handle, CURLOPT_READDATA, transfer);
+  curl_easy_setopt(handle, CURLOPT_SEEKFUNCTION, &OnUploadSeek);
+  curl_easy_setopt(handle, CURLOPT_SEEKDATA, transfer);
+  curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE,
+                   static_cast<curl_off_t>(request.data_length));
+  return true;
+}
+
+// The verb and the body: none for "GET", the file for an upload, else the
+// data itself. False when the file to upload cannot be opened.
+bool ConfigureBody(CURL* handle, const ServerRequest& request, Transfer* transfer) {
+  if (request.verb == "GET") {
+    curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+    return true;
+  }
+  if (transfer->progress.is_upload) return ConfigureUpload(handle, request, transfer);
+  // The body is the data itself; data_length never exceeds it.
+  std::uint64_t length = std::min<std::uint64_t>(request.data_length, request.data->size());
+  curl_easy_setopt(handle, CURLOPT_POST, 1L);
+  curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.data->c_str());
+  curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(length));
+  return true;
+}
+
+// The error document of a transfer that libcurl ended with an error.
+ExchangeResult TransferFailure(CURL* handle, CURLcode performed, Transfer* transfer) {
+  // The request size also counts a proxy tunnel's CONNECT; the request
+  // itself went out only once the transfer began (pretransfer time set).
+  curl_off_t request_size = 0;
+  curl_off_t pretransfer = 0;
+  curl_easy_getinfo(handle, CURLINFO_REQUEST_SIZE, &request_size);
+  curl_easy_getinfo(handle, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+  TransferProgress& progress = transfer->progress;
+  if (request_size > 0 && pretransfer > 0) progress.request_sent = true;
+  if (!progress.is_upload && progress.request_sent) {
+    progress.body_started = progress.body_finished = true;
+  }
+  return Failed(TransferFailureMessage(performed, progress));
+}
+
+// The answer of a completed transfer, headers then body, finished.
+ExchangeResult FinishedAnswer(Transfer* transfer) {
+  std::string text = std::move(transfer->headers);
+  text += transfer->body;
+  TransportCode code = FinishResponse(&text);
+  return {code, std::move(text)};
+}
+
 }  // namespace
 
 std::vector<std::string> IdentityHeaderLines() {
@@ -233,109 +377,37 @@ ExchangeResult PerformRequest(const ServerRequest& request) {
   }
 
   InitialiseCurlOnce();
-  CurlHandle curl;
+  const CertificateCheck check = CurrentCertificateCheck();
+  CurlHandle curl(check);
   if (curl.handle == nullptr) return Failed(FormatMessage("WinHttpOpen failed (0x%.8X)", 0u));
-  CURL* handle = curl.handle;
   if (!HostIsUsable(address->host)) {
     return Failed(FormatMessage("WinHttpConnect failed (0x%.8X)", CURLE_URL_MALFORMAT));
   }
 
-  RequestPathParts parts;
-  parts.server_path = address->path;
-  parts.method = request.method;
-  parts.data = request.data;
-  parts.type = request.type;
-  if (std::optional<std::u16string> name = ComputerName()) parts.computer_name = Utf16ToUtf8(*name);
-  if (std::optional<std::u16string> name = UserName()) parts.user_name = Utf16ToUtf8(*name);
-  std::string url = std::string(address->secure ? "https://" : "http://") + address->host;
-  if (address->port != 0) url += ":" + std::to_string(address->port);
-  url += BuildRequestPath(parts);
-
-  ExchangeTimeouts timeouts = CurrentExchangeTimeouts();
-  std::string authority_file;
-  {
-    std::lock_guard guard(Configuration().lock);
-    authority_file = Configuration().trusted_authority_file;
-  }
-
+  const std::string url = RequestUrl(*address, request);
   Transfer transfer;
   ReadableFileCloser closer{&transfer.file};
   transfer.progress.is_get = request.verb == "GET";
-  bool is_upload = request.verb == "POST" && request.type == "file";
-  transfer.progress.is_upload = is_upload;
+  transfer.progress.is_upload = request.verb == "POST" && request.type == "file";
 
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connect_milliseconds);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, timeouts.stall_seconds);
-  curl_easy_setopt(handle, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-  curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &OnHeader);
-  curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &OnBody);
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(handle, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
-  if (!authority_file.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, authority_file.c_str());
-  ConfigureProxy(handle);
-
-  if (TransportOption("cert_check") == "0") {
-    bool set = curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L) == CURLE_OK &&
-               curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION,
-                                &InstallRelaxedCertificateCheck) == CURLE_OK;
-    if (!set) return Failed(FormatMessage("WinHttpSetOption failed (0x%.8X)", 0u));
+  ConfigureTransfer(curl.handle, url, &transfer);
+  ConfigureProxy(curl.handle);
+  if (!ConfigureCertificateCheck(curl.handle, check)) {
+    return Failed(FormatMessage("WinHttpSetOption failed (0x%.8X)", 0u));
+  }
+  curl.headers = BuildHeaders(request.verb == "POST");
+  curl_easy_setopt(curl.handle, CURLOPT_HTTPHEADER, curl.headers);
+  if (!ConfigureBody(curl.handle, request, &transfer)) {
+    // The file to upload cannot be opened: nothing is sent, and the empty
+    // answer reads as an uninterpretable one.
+    std::string text;
+    TransportCode code = FinishResponse(&text);
+    return {code, text};
   }
 
-  bool has_body = request.verb == "POST";
-  curl.headers = BuildHeaders(has_body);
-  curl_easy_setopt(handle, CURLOPT_HTTPHEADER, curl.headers);
-
-  if (request.verb == "GET") {
-    curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
-  } else if (is_upload) {
-    int error_number = 0;
-    if (!OpenReadableFile(*request.data, &transfer.file, &error_number)) {
-      // Nothing is sent; the empty answer reads as an uninterpretable one.
-      std::string text;
-      TransportCode code = FinishResponse(&text);
-      return {code, text};
-    }
-    AdviseSequentialRead(transfer.file);
-    transfer.upload_length = request.data_length;
-    curl_easy_setopt(handle, CURLOPT_POST, 1L);
-    curl_easy_setopt(handle, CURLOPT_READFUNCTION, &OnUploadRead);
-    curl_easy_setopt(handle, CURLOPT_READDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_SEEKFUNCTION, &OnUploadSeek);
-    curl_easy_setopt(handle, CURLOPT_SEEKDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE,
-                     static_cast<curl_off_t>(request.data_length));
-  } else {
-    // The body is the data itself; data_length never exceeds it.
-    std::uint64_t length = std::min<std::uint64_t>(request.data_length, request.data->size());
-    curl_easy_setopt(handle, CURLOPT_POST, 1L);
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.data->c_str());
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(length));
-  }
-
-  CURLcode performed = curl_easy_perform(handle);
-  if (performed != CURLE_OK) {
-    // The request size also counts a proxy tunnel's CONNECT; the request
-    // itself went out only once the transfer began (pretransfer time set).
-    curl_off_t request_size = 0;
-    curl_off_t pretransfer = 0;
-    curl_easy_getinfo(handle, CURLINFO_REQUEST_SIZE, &request_size);
-    curl_easy_getinfo(handle, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
-    if (request_size > 0 && pretransfer > 0) transfer.progress.request_sent = true;
-    if (!is_upload && transfer.progress.request_sent) {
-      transfer.progress.body_started = transfer.progress.body_finished = true;
-    }
-    return Failed(TransferFailureMessage(performed, transfer.progress));
-  }
-  std::string text = std::move(transfer.headers);
-  text += transfer.body;
-  TransportCode code = FinishResponse(&text);
-  return {code, std::move(text)};
+  CURLcode performed = curl_easy_perform(curl.handle);
+  if (performed != CURLE_OK) return TransferFailure(curl.handle, performed, &transfer);
+  return FinishedAnswer(&transfer);
 }
 
 }  // namespace dravanta

@@ -1,8 +1,9 @@
 // One HTTP exchange with one server: every server method goes through it.
 //
 // Each exchange uses its own libcurl handle and connection and closes both
-// when it ends. The result is a transport code and a text: the response body
-// or an XML error document.
+// when it ends; name resolutions and TLS sessions are kept for later
+// exchanges (transport/transport_share.h). The result is a transport code
+// and a text: the response body or an XML error document.
 #pragma once
 
 #include <cstddef>

@@ -34,6 +34,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/handshake_counter.h"
 #include "tests/support/tls_certificates.h"
 
 namespace dravanta {
@@ -99,6 +100,9 @@ class FakeScanServer {
   void SetKnownSignature(const std::string& signature, int result, const std::string& threat);
   void SetUploadVerdict(const std::string& file_name, int result, const std::string& threat);
 
+  // TLS handshakes completed so far (all zero for plain HTTP).
+  HandshakeCounts Handshakes() const { return handshakes_.Counts(); }
+
   std::vector<RecordedRequest> Requests() const;
   std::size_t RequestCount() const;
   // Waits (bounded) until at least count requests were received.
@@ -114,6 +118,7 @@ class FakeScanServer {
   void Route(const httplib::Request& request, httplib::Response& response);
   ScriptedAnswer BuiltInAnswer(const RecordedRequest& request);
 
+  HandshakeCounter handshakes_;  // outlives the server's connections
   std::unique_ptr<httplib::Server> server_;
   bool secure_ = false;
   int port_ = 0;
