@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "connector/scan_connector.h"
+#include "connector/scan_connector_internal.h"
 #include "platform/file_access_user.h"
 #include "platform/hostile_tree.h"
 #include "platform/text.h"

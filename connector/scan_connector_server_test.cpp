@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "connector/scan_connector.h"
+#include "connector/scan_connector_internal.h"
 #include "connector/scan_recorder.h"
 #include "platform/executable_path.h"
 #include "platform/scratch_tree.h"

@@ -1,7 +1,5 @@
 // The start gate, the option store and the transport preparation of the
 // connector, against a scripted transport table.
-#include "connector/scan_connector.h"
-
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -10,6 +8,7 @@
 
 #include "connector/error_message_hook.h"
 #include "connector/fake_server_client.h"
+#include "connector/scan_connector_internal.h"
 #include "connector/scan_recorder.h"
 #include "platform/scratch_tree.h"
 #include "platform/text.h"

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "connector/fake_server_client.h"
+#include "connector/scan_connector_internal.h"
 #include "connector/scan_recorder.h"
 #include "platform/scratch_tree.h"
 #include "platform/text.h"

@@ -12,7 +12,7 @@
 #include <random>
 #include <thread>
 
-#include "connector/scan_connector.h"
+#include "connector/scan_connector_internal.h"
 #include "connector/scan_recorder.h"
 #include "platform/scratch_tree.h"
 #include "platform/text.h"

@@ -21,6 +21,8 @@ struct ConnectorEntryPoints {
                            void* context);
   // Copies the engine count text into a buffer of 100 code units; 0 when done.
   uint32_t (*getEngineCount)(char16_t* buffer);
+  // Ends the running scan and joins its threads (at the end of the program).
+  void (*stopScan)();
 };
 
 // The process-wide connector of this program.

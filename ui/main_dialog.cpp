@@ -37,7 +37,10 @@ DialogServices ProgramDialogServices() {
 
 CQn5raClntDlg::CQn5raClntDlg(DialogServices services) : services_(std::move(services)) {}
 
-CQn5raClntDlg::~CQn5raClntDlg() { DeactivateDialog(this); }
+CQn5raClntDlg::~CQn5raClntDlg() {
+  DeactivateDialog(this);
+  JoinScanWorker();
+}
 
 void CQn5raClntDlg::SetSettings(const ClientSettings& settings) {
   std::lock_guard<std::mutex> hold(stateLock_);
@@ -74,7 +77,15 @@ int CQn5raClntDlg::DoModal() {
   ErrorMessageHook = LogConnectorError;
   result_.reset();
   const int code = settings_.auto_start && !settings_.show_ui ? RunHeadless() : RunWithPage();
+  EndScanThreads();
   return code;
+}
+
+void CQn5raClntDlg::EndScanThreads() {
+  // Notifications of the stopped scan find the dialog inactive and drop.
+  DeactivateDialog(this);
+  JoinScanWorker();
+  if (services_.connector.stopScan != nullptr) services_.connector.stopScan();
 }
 
 void CQn5raClntDlg::EndDialog(int code) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/local_time.h"
@@ -149,6 +150,11 @@ class CQn5raClntDlg {
   std::u16string SaveReport(std::u16string_view chosenPath);
   std::u16string PickPath(std::u16string_view path);
   void EndDialog(int code);
+  // Waits for the scan worker of the last ScanNow (dialog thread only).
+  void JoinScanWorker();
+  // At the end of the modal run: the scan worker and the connector's scan
+  // end, with every thread they started.
+  void EndScanThreads();
 
   DialogServices services_;
   ClientSettings settings_;  // scan_type and scan_location change per scan (state lock)
@@ -177,6 +183,8 @@ class CQn5raClntDlg {
   ResultStore results_;
   std::u16string detailsText_ = u"[]";
   std::u16string lastResultsText_;
+
+  std::thread scanWorker_;  // the start of the last ScanNow; joined by the next and at the end
 
   std::optional<int> result_;
   DialogTaskQueue* queue_ = nullptr;  // while the page host runs

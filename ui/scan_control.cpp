@@ -3,6 +3,7 @@
 // text with its registry value.
 #include <thread>
 
+#include "connector/start_result.h"
 #include "platform/registry_store.h"
 #include "platform/text.h"
 #include "shell/client_version.h"
@@ -14,7 +15,8 @@
 namespace dravanta {
 namespace {
 
-constexpr ScanOutcome kStartFailureCode = 10001;
+// A start that fails ends the scan as a failed lookup would.
+constexpr ScanOutcome kStartFailureCode = kOutcomeFailed;
 
 uint32_t ThreatsFoundValue(std::u16string_view status) {
   if (status == u"scanning") return 2;
@@ -30,15 +32,15 @@ std::u16string AutoStartArgument(const ClientSettings& settings) {
   return u"0|" + settings.scan_location;
 }
 
-// Runs on its own short-lived thread; reaches the dialog only through the
-// gate, so a dialog that has ended is never touched.
-void ScanWorker(uint64_t serial, std::u16string argument, ConnectorEntryPoints connector) {
+// Runs on the dialog's short-lived scan worker thread; reaches the dialog
+// only through the gate, so a dialog that has ended is never touched.
+void ScanWorker(ScanTicket* ticket, std::u16string argument, ConnectorEntryPoints connector) {
   LOG_DEVINFO(u"startScan: %s", argument);
   CQn5raClntDlg::ScanStart start;
   const bool active = WithActiveScan(
-      serial, [&](CQn5raClntDlg& dialog) { start = dialog.ApplyScanPlan(argument); });
+      ticket, [&](CQn5raClntDlg& dialog) { start = dialog.ApplyScanPlan(argument); });
   if (!active) return;
-  void* context = ScanContext(serial);
+  void* context = ticket;
   int32_t code;
   if (start.scanType != 0) {
     code = start.location == u"ALL"
@@ -48,8 +50,8 @@ void ScanWorker(uint64_t serial, std::u16string argument, ConnectorEntryPoints c
     code = connector.scanLoadedModules(start.allModules, CB_ModuleScanProgress, CB_ScanComplete,
                                        context);
   }
-  if (code != 0) {
-    WithActiveScan(serial, [&](CQn5raClntDlg& dialog) { dialog.HandleFailedStart(code); });
+  if (code != kScanStarted) {
+    WithActiveScan(ticket, [&](CQn5raClntDlg& dialog) { dialog.HandleFailedStart(code); });
   }
 }
 
@@ -124,13 +126,19 @@ void CQn5raClntDlg::ScanNow(std::u16string_view argument) {
   }
   SetStatus(u"Initializing...");
   ResetScanState();
-  const uint64_t serial = BeginScanNotifications(this);
-  if (serial == 0) {
+  ScanTicket* ticket = BeginScanNotifications(this);
+  if (ticket == nullptr) {
     LOG_ERROR(u"ScanNow before the page initialised");
     return;
   }
   scanRunning_ = true;
-  std::thread(ScanWorker, serial, std::u16string(argument), services_.connector).detach();
+  // The previous worker has made its start, so waiting for it is short.
+  JoinScanWorker();
+  scanWorker_ = std::thread(ScanWorker, ticket, std::u16string(argument), services_.connector);
+}
+
+void CQn5raClntDlg::JoinScanWorker() {
+  if (scanWorker_.joinable()) scanWorker_.join();
 }
 
 CQn5raClntDlg::ScanStart CQn5raClntDlg::ApplyScanPlan(std::u16string_view argument) {
@@ -155,9 +163,9 @@ CQn5raClntDlg::ScanStart CQn5raClntDlg::ApplyScanPlan(std::u16string_view argume
 
 void CQn5raClntDlg::HandleFailedStart(int32_t code) {
   std::u16string message;
-  if (code == 3) {
+  if (code == kScanServerUnreachable) {
     message = u"server cannot be reached";
-  } else if (code == 4) {
+  } else if (code == kScanNoEngine) {
     message = u"no available engine for scan";
   } else {
     bool hasText = false;

@@ -12,8 +12,8 @@ struct Fake {
   FakeConnectorRecord record;
 };
 
-// Never destroyed: detached scan workers may still finish with it while the
-// test program ends.
+// Never destroyed: a test may deliver notifications from threads of its own
+// until the test program ends.
 Fake& TheFake() {
   static Fake* fake = new Fake;
   return *fake;
@@ -115,6 +115,10 @@ const ConnectorEntryPoints& FakeConnector() {
         count.copy(buffer, 99);
         buffer[std::min<size_t>(count.size(), 99)] = 0;
         return 0;
+      },
+      [] {
+        std::lock_guard<std::mutex> hold(TheFake().lock);
+        TheFake().record.stopCalls++;
       },
   };
   return entry_points;

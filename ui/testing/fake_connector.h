@@ -31,6 +31,7 @@ struct FakeConnectorRecord {
   std::vector<std::pair<std::u16string, std::u16string>> options;
   std::u16string apiKey;
   int initializeCalls = 0;
+  int stopCalls = 0;
   int starts = 0;
   std::u16string startKind;  // "modules", "paths" or "drives"
   bool allModules = false;
