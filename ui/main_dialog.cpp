@@ -199,15 +199,6 @@ void CQn5raClntDlg::OnClose() {
   EndDialog(lastEndCode_.value_or(100));
 }
 
-void CQn5raClntDlg::OnMinimize() {
-  // Hiding needs the tray icon to bring the window back.
-  if (settings_.show_trayicon && tray_.iconAdded) tray_.hiddenToTray = true;
-}
-
-void CQn5raClntDlg::OnTrayNotification(uint32_t iconId, uint32_t mouseMessage) {
-  dravanta::OnTrayNotification(tray_, iconId, mouseMessage);
-}
-
 void CQn5raClntDlg::OnMenuCommand(uint32_t command) {
   if (dravanta::OnTrayMenuCommand(tray_, command) == TrayAction::kExit) ExitApplication(false);
 }

@@ -81,8 +81,6 @@ class CQn5raClntDlg {
 
   // Window messages of this platform.
   void OnClose();  // WM_CLOSE, also the page's close request
-  void OnMinimize();
-  void OnTrayNotification(uint32_t iconId, uint32_t mouseMessage);
   void OnMenuCommand(uint32_t command);
 
   // Operations of the commands.

@@ -8,7 +8,6 @@
 
 namespace dravanta {
 
-constexpr uint32_t kTrayCallbackMessage = 0x401;  // WM_USER + 1
 constexpr uint32_t kTrayIconId = 1;
 constexpr uint32_t kMenuOpen = 32771;
 constexpr uint32_t kMenuAbout = 32772;
