@@ -42,12 +42,12 @@ struct DialogServices {
   ConnectorEntryPoints connector;
   // File of the registry store; empty: the machine's store, found when the
   // first value is about to be written.
-  std::u16string registryStore;
-  bool (*openUrl)(const std::string& url) = nullptr;
-  ReportFolders reportFolders;  // program folder filled from the settings
+  std::u16string registry_store;
+  bool (*open_url)(const std::string& url) = nullptr;
+  ReportFolders report_folders;  // program folder filled from the settings
   // How long a close request waits for a reloaded page.
-  std::chrono::milliseconds closeGrace{3000};
-  bool openBrowser = false;  // open the page address with the desktop's browser
+  std::chrono::milliseconds close_grace{3000};
+  bool open_browser = false;  // open the page address with the desktop's browser
 };
 
 // "clean", "infected" and "error" end a scan.
@@ -116,7 +116,7 @@ class CQn5raClntDlg {
   struct ScanStart {
     int32_t scanType = 0;
     std::u16string location;
-    bool allModules = false;
+    bool all_modules = false;
   };
   // Takes the level, target and module choice of the ScanNow argument and
   // publishes "scanning" before the start operation runs.
