@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "connector/scan_connector.h"
+#include "internal/scan_connector_internal.h"
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
 #include "tests/support/file_access_user.h"

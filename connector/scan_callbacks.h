@@ -13,6 +13,11 @@
 
 namespace dravanta {
 
+// Module progress stages.
+inline constexpr int32_t kStagePreparing = 0;
+inline constexpr int32_t kStageLookup = 1;
+inline constexpr int32_t kStageUpload = 2;
+
 // Module scans. Stage 0: preparation (empty texts, code 1000); stage 1: the
 // signature lookup of the modules; stage 2: the upload of the modules the
 // lookup did not settle. Total and done count files.

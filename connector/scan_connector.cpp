@@ -1,11 +1,9 @@
 #include "connector/scan_connector.h"
 
-#include <chrono>
-#include <thread>
-
 #include "connector/error_message_hook.h"
-#include "connector/scan_driver.h"
 #include "connector/transport_preparation.h"
+#include "internal/scan_connector_internal.h"
+#include "internal/scan_driver.h"
 
 namespace dravanta {
 namespace {
@@ -33,7 +31,7 @@ int32_t PassStartGate(ScanConnector& connector, GateVoice voice) {
   if (!connector.transport_prepared) {
     const int32_t prepared =
         PrepareTransport(connector.transport, connector.options, connector.api_key);
-    if (prepared != kPrepared) {
+    if (prepared != kScanStarted) {
       Tell(voice, u"Error initializing connector");
       connector.busy = false;
       return prepared;
@@ -43,30 +41,42 @@ int32_t PassStartGate(ScanConnector& connector, GateVoice voice) {
   return kScanStarted;
 }
 
+// Makes the run of a start that passed the gate. The previous run (and a
+// retired one) are stopped and joined before this returns, unless the start
+// is made from one of their own handlers: that one is kept as retired.
+ScanRun& BeginRun(ScanConnector& connector) {
+  auto fresh = std::make_unique<ScanRun>(connector.transport, &connector.busy);
+  ScanRun& run = *fresh;
+  std::unique_ptr<ScanRun> ended[2];
+  {
+    std::lock_guard lock(connector.run_lock);
+    ended[0] = std::move(connector.run);
+    ended[1] = std::move(connector.retired);
+    connector.run = std::move(fresh);
+    for (std::unique_ptr<ScanRun>& previous : ended) {
+      if (previous && InsideHandlerOf(previous->state)) connector.retired = std::move(previous);
+    }
+  }
+  return run;  // the ended runs are joined here, before the new one starts
+}
+
 // A path or drive start whose collection could not begin leaves no scan
-// running, so the connector is free again.
-int32_t EndCollectionStart(ScanConnector& connector, int32_t result) {
-  if (result != kScanStarted) connector.busy = false;
+// running: its run delivers nothing, and the connector is free again.
+int32_t EndCollectionStart(ScanConnector& connector, ScanRun& run, int32_t result) {
+  if (result == kScanStarted) return result;
+  run.state.finished = true;
+  connector.busy = false;
   return result;
 }
 
 ScanConnector& ProcessConnector() {
-  // Never destroyed: detached scan threads may still run at process exit.
-  static ScanConnector* const connector = new ScanConnector;
-  return *connector;
+  static ScanConnector connector;
+  return connector;
 }
 
 }  // namespace
 
-ScanConnector::ScanConnector() { state.total_bytes = &collection.total_bytes; }
-
-ScanConnector::~ScanConnector() {
-  // Detached threads hold the connector until their last step.
-  while (live_threads > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  for (std::thread& thread : upload_threads) {
-    if (thread.joinable()) thread.join();
-  }
-}
+ScanConnector::~ScanConnector() { StopConnectorScan(*this); }
 
 int32_t InitializeConnector(ScanConnector& connector, std::u16string_view api_key,
                             const ServerClient& transport) {
@@ -89,22 +99,41 @@ int32_t ScanLoadedModules(ScanConnector& connector, bool all_modules,
                           void* context) {
   const int32_t gate = PassStartGate(connector, GateVoice::kSilent);
   if (gate != kScanStarted) return gate;
-  return StartModuleScan(connector, all_modules, progress, completion, context);
+  return StartModuleScan(BeginRun(connector), all_modules, progress, completion, context);
 }
 
 int32_t ScanPaths(ScanConnector& connector, std::u16string_view targets,
                   FileProgressCallback progress, CompletionCallback completion, void* context) {
   const int32_t gate = PassStartGate(connector, GateVoice::kReports);
   if (gate != kScanStarted) return gate;
-  return EndCollectionStart(connector,
-                            StartPathsScan(connector, targets, progress, completion, context));
+  ScanRun& run = BeginRun(connector);
+  return EndCollectionStart(
+      connector, run,
+      StartPathsScan(run, connector.options, targets, progress, completion, context));
 }
 
 int32_t ScanAllDrives(ScanConnector& connector, FileProgressCallback progress,
                       CompletionCallback completion, void* context) {
   const int32_t gate = PassStartGate(connector, GateVoice::kReports);
   if (gate != kScanStarted) return gate;
-  return EndCollectionStart(connector, StartDrivesScan(connector, progress, completion, context));
+  ScanRun& run = BeginRun(connector);
+  return EndCollectionStart(connector, run,
+                            StartDrivesScan(run, connector.options, progress, completion, context));
+}
+
+void StopConnectorScan(ScanConnector& connector) {
+  // A handler may start another scan while one is stopped; that one is
+  // taken in the next round.
+  while (true) {
+    std::unique_ptr<ScanRun> run;
+    std::unique_ptr<ScanRun> retired;
+    {
+      std::lock_guard lock(connector.run_lock);
+      run = std::move(connector.run);
+      retired = std::move(connector.retired);
+    }
+    if (run == nullptr && retired == nullptr) return;
+  }
 }
 
 int32_t InitializeConnector(std::u16string_view api_key) {
@@ -130,5 +159,7 @@ int32_t ScanPaths(std::u16string_view targets, FileProgressCallback progress,
 int32_t ScanAllDrives(FileProgressCallback progress, CompletionCallback completion, void* context) {
   return ScanAllDrives(ProcessConnector(), progress, completion, context);
 }
+
+void StopConnectorScan() { StopConnectorScan(ProcessConnector()); }
 
 }  // namespace dravanta

@@ -6,8 +6,8 @@
 #include <map>
 #include <set>
 
-#include "connector/scan_connector.h"
 #include "connector/testing/scan_recorder.h"
+#include "internal/scan_connector_internal.h"
 #include "platform/executable_path.h"
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"

@@ -1,7 +1,5 @@
 // The start gate, the option store and the transport preparation of the
 // connector, against a scripted transport table.
-#include "connector/scan_connector.h"
-
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -11,6 +9,7 @@
 #include "connector/error_message_hook.h"
 #include "connector/testing/fake_server_client.h"
 #include "connector/testing/scan_recorder.h"
+#include "internal/scan_connector_internal.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 

@@ -1,232 +1,177 @@
-#include "connector/scan_driver.h"
+#include "internal/scan_driver.h"
 
 #include <new>
 #include <set>
 #include <system_error>
-#include <thread>
 
 #include "collection/fixed_drives.h"
 #include "collection/loaded_modules.h"
 #include "collection/picked_paths.h"
-#include "connector/upload_worker.h"
+#include "connector/start_result.h"
 
 namespace dravanta {
 namespace {
 
-ScanConnector& ConnectorOf(void* context) { return *static_cast<ScanConnector*>(context); }
+ScanRun& RunOf(void* context) { return *static_cast<ScanRun*>(context); }
 
-void ReportModuleStage(ScanConnector& connector, int32_t stage, int32_t total, int32_t done) {
-  const ScanCallbacks& callbacks = connector.state.callbacks;
-  if (callbacks.module_progress != nullptr) {
-    callbacks.module_progress(callbacks.context, stage, total, done, {}, kOutcomeUnknown, {}, {});
-  }
+void ReportModuleStage(ScanRun& run, int32_t stage, int32_t total, int32_t done) {
+  const ScanCallbacks& callbacks = run.state.callbacks;
+  if (callbacks.module_progress == nullptr) return;
+  const HandlerCall call(run.state);
+  callbacks.module_progress(callbacks.context, stage, total, done, {}, kOutcomeUnknown, {}, {});
 }
 
 // Looks files up in one request and reads the answer. Returns the files
-// left to upload; abandons the scan (and returns nothing) when the lookup
+// left to upload; abandons the scan (and returns false) when the lookup
 // failed.
-bool LookUp(ScanConnector& connector, ReportForm form, const std::vector<ScanFile>& files,
+bool LookUp(ScanRun& run, ReportForm form, const std::vector<ScanFile>& files,
             std::vector<ScanFile>* uploads) {
   std::vector<const char16_t*> paths;
   paths.reserve(files.size());
   for (const ScanFile& file : files) paths.push_back(file.path.c_str());
 
   char16_t* answer = nullptr;
-  const TransportCode code = connector.transport.ScanMultiple(
+  const TransportCode code = run.transport.ScanMultiple(
       ScanBySignature, paths.data(), static_cast<uint32_t>(paths.size()), &answer);
   LookupReading reading = ReadLookupAnswer(
-      connector.state, form, code,
+      run.state, form, code,
       answer == nullptr ? std::u16string_view() : std::u16string_view(answer), files);
-  connector.transport.FreeResult(answer);
+  run.transport.FreeResult(answer);
   if (reading.status == LookupStatus::kAbandon) {
-    AbortScan(connector, reading.abandon_code, reading.abandon_message);
+    AbortScan(run, reading.abandon_code, reading.abandon_message);
     return false;
   }
   *uploads = std::move(reading.uploads);
   return true;
 }
 
-void RunModuleScan(ScanConnector& connector) {
-  std::vector<ScanFile> modules;
-  bool out_of_memory = false;
-  {
-    std::lock_guard lock(connector.collection_lock);
-    const int32_t n = static_cast<int32_t>(connector.collection.modules.size());
-    ReportModuleStage(connector, kStageLookup, n, 0);
-    connector.state.processed_files = 0;
-    try {
-      modules.reserve(connector.collection.modules.size());
-      for (const auto& [key, path] : connector.collection.modules) modules.push_back({path, 0});
-      connector.state.module_total = n;
-    } catch (const std::bad_alloc&) {
-      out_of_memory = true;
-    }
+// The modules to look up, in map order. False when memory ran out.
+bool ListModules(ScanRun& run, std::vector<ScanFile>* modules) {
+  std::lock_guard lock(run.collection_lock);
+  const int32_t n = static_cast<int32_t>(run.collection.modules.size());
+  ReportModuleStage(run, kStageLookup, n, 0);
+  run.state.processed_files = 0;
+  try {
+    modules->reserve(run.collection.modules.size());
+    for (const auto& [key, path] : run.collection.modules) modules->push_back({path, 0});
+    run.state.module_total = n;
+  } catch (const std::bad_alloc&) {
+    std::vector<ScanFile>().swap(*modules);
+    return false;
   }
-  if (out_of_memory) {
-    std::vector<ScanFile>().swap(modules);
-    AbortScan(connector, kOutcomeOutOfMemory, u"Out of memory");
-    return;
-  }
+  return true;
+}
 
-  // Nothing loaded means nothing to ask the server about.
-  std::vector<ScanFile> unknown;
-  if (!modules.empty() && !LookUp(connector, ReportForm::kModule, modules, &unknown)) return;
-
-  // Each distinct path is uploaded once, in path order.
+// Uploads each distinct path once, in path order, and waits for them all.
+void UploadModules(ScanRun& run, std::vector<ScanFile> unknown) {
   std::set<std::u16string> upload_set;
   for (ScanFile& file : unknown) upload_set.insert(std::move(file.path));
-  connector.state.processed_files = 0;
-  connector.state.queued_files = static_cast<int32_t>(upload_set.size());
-  while (true) {
-    ScanFile next;
-    {
-      std::lock_guard lock(connector.collection_lock);
-      if (upload_set.empty()) break;
-      next.path = upload_set.extract(upload_set.begin()).value();
-    }
-    StartUpload(connector, ReportForm::kModule, next);
+  run.state.processed_files = 0;
+  run.state.queued_files = static_cast<int32_t>(upload_set.size());
+  std::vector<ScanFile> uploads;
+  {
+    std::lock_guard lock(run.collection_lock);
+    uploads.reserve(upload_set.size());
+    for (const std::u16string& path : upload_set) uploads.push_back({path, 0});
   }
-  WaitForUploads(connector);
+  QueueUploads(run, ReportForm::kModule, std::move(uploads));
+  WaitForUploads(run);
+}
 
-  ScanState& state = connector.state;
-  DeliverCompletion(connector,
-                    state.module_total - state.outcomes.not_scanned - state.outcomes.failed, 0,
+void RunModuleScan(ScanRun& run) {
+  std::vector<ScanFile> modules;
+  if (!ListModules(run, &modules)) {
+    AbortScan(run, kOutcomeOutOfMemory, u"Out of memory");
+    return;
+  }
+  // Nothing loaded means nothing to ask the server about.
+  std::vector<ScanFile> unknown;
+  if (!modules.empty() && !LookUp(run, ReportForm::kModule, modules, &unknown)) return;
+  UploadModules(run, std::move(unknown));
+  const ScanState& state = run.state;
+  DeliverCompletion(run, state.module_total - state.outcomes.not_scanned - state.outcomes.failed, 0,
                     u"Scan Finished");
 }
 
 void ReportSkippedFile(void* context, const FileRecord& record) {
-  ScanConnector& connector = ConnectorOf(context);
-  ++connector.state.outcomes.not_scanned;
-  ReportFileResult(connector.state, ReportForm::kFile, 0,
+  ScanRun& run = RunOf(context);
+  ++run.state.outcomes.not_scanned;
+  ReportFileResult(run.state, ReportForm::kFile, 0,
                    {record.path, record.size, kOutcomeFileTooLarge, {}, {}});
 }
 
 // What path and drive starts share before collection begins.
-WalkerBindings PrepareCollectionScan(ScanConnector& connector, FileProgressCallback progress,
-                                     CompletionCallback completion, void* context) {
-  // The previous scan's walkers go first, end callbacks included, so that
-  // none of them can count into this scan.
-  ResetCollection(connector.collection);
-  connector.collection.options = {connector.options.thread_count, connector.options.batch_size,
-                                  connector.options.max_file_size_bytes};
-  connector.max_uploads = kMaxParallelUploads;
-  connector.state.callbacks = {nullptr, progress, completion, context};
-  connector.state.ResetCounters();
-  {
-    std::lock_guard lock(connector.count_lock);
-    connector.active_uploads = 0;
-  }
-  connector.finished_walkers = 0;
-  connector.size_filter = {connector.options.max_file_size_bytes, &ReportSkippedFile, &connector};
-  return {&HandleBatch,           &connector,   &FilterBySize,
-          &connector.size_filter, &OnWalkerEnd, &connector};
+WalkerBindings PrepareCollectionScan(ScanRun& run, const ConnectorOptions& options,
+                                     FileProgressCallback progress, CompletionCallback completion,
+                                     void* context) {
+  run.collection.options = {options.thread_count, options.batch_size, options.max_file_size_bytes};
+  run.state.callbacks = {nullptr, progress, completion, context};
+  run.size_filter = {options.max_file_size_bytes, &ReportSkippedFile, &run};
+  return {&HandleBatch, &run, &FilterBySize, &run.size_filter, &OnWalkerEnd, &run};
 }
 
 }  // namespace
 
-int32_t StartModuleScan(ScanConnector& connector, bool all_modules, ModuleProgressCallback progress,
+int32_t StartModuleScan(ScanRun& run, bool all_modules, ModuleProgressCallback progress,
                         CompletionCallback completion, void* context) {
-  // Walkers left from a path or drive scan must not end into this one.
-  ResetCollection(connector.collection);
-  connector.finished_walkers = 0;
-  connector.max_uploads = kMaxParallelUploads;
-  connector.state.callbacks = {progress, nullptr, completion, context};
-  ReportModuleStage(connector, kStagePreparing, 100, 3);
-
+  run.state.callbacks = {progress, nullptr, completion, context};
+  ReportModuleStage(run, kStagePreparing, 100, 3);
   EnableDebugPrivilege();
-  int32_t module_count;
   {
-    std::lock_guard lock(connector.collection_lock);
-    CollectLoadedModules(connector.collection.modules, all_modules);
-    module_count = static_cast<int32_t>(connector.collection.modules.size());
+    std::lock_guard lock(run.collection_lock);
+    CollectLoadedModules(run.collection.modules, all_modules);
+    run.state.queued_files = static_cast<int32_t>(run.collection.modules.size());
   }
-  connector.state.ResetCounters();
-  connector.state.queued_files = module_count;
-  {
-    std::lock_guard lock(connector.count_lock);
-    connector.active_uploads = 0;
-  }
-  ReportModuleStage(connector, kStagePreparing, 100, 99);
-
-  connector.state.finished = false;
-  ++connector.live_threads;
+  ReportModuleStage(run, kStagePreparing, 100, 99);
   try {
-    std::thread([&connector] {
-      RunModuleScan(connector);
-      --connector.live_threads;  // last touch of the connector
-    }).detach();
+    run.module_thread = std::thread(RunModuleScan, std::ref(run));
   } catch (const std::system_error&) {
     // No thread to be had: scan on this one; the completion still follows.
-    RunModuleScan(connector);
-    --connector.live_threads;
+    RunModuleScan(run);
   }
   return kScanStarted;
 }
 
-int32_t StartPathsScan(ScanConnector& connector, std::u16string_view targets,
+int32_t StartPathsScan(ScanRun& run, const ConnectorOptions& options, std::u16string_view targets,
                        FileProgressCallback progress, CompletionCallback completion,
                        void* context) {
-  const WalkerBindings bindings = PrepareCollectionScan(connector, progress, completion, context);
-  return StartPathScan(connector.collection, bindings, targets);
+  const WalkerBindings bindings =
+      PrepareCollectionScan(run, options, progress, completion, context);
+  return StartPathScan(run.collection, bindings, targets);
 }
 
-int32_t StartDrivesScan(ScanConnector& connector, FileProgressCallback progress,
-                        CompletionCallback completion, void* context) {
-  const WalkerBindings bindings = PrepareCollectionScan(connector, progress, completion, context);
-  return StartDriveScan(connector.collection, bindings);
+int32_t StartDrivesScan(ScanRun& run, const ConnectorOptions& options,
+                        FileProgressCallback progress, CompletionCallback completion,
+                        void* context) {
+  const WalkerBindings bindings =
+      PrepareCollectionScan(run, options, progress, completion, context);
+  return StartDriveScan(run.collection, bindings);
 }
 
 void HandleBatch(void* context, const std::vector<FileRecord>& batch) {
-  ScanConnector& connector = ConnectorOf(context);
-  connector.state.queued_files += static_cast<int32_t>(batch.size());
+  ScanRun& run = RunOf(context);
+  run.state.queued_files += static_cast<int32_t>(batch.size());
   std::vector<ScanFile> files;
   {
-    std::lock_guard lock(connector.collection_lock);
+    std::lock_guard lock(run.collection_lock);
     files.reserve(batch.size());
     // The path exactly as the walk produced it: the transport turns it back
     // into the same bytes, valid UTF-8 or not.
     for (const FileRecord& record : batch) files.push_back({record.path, record.size});
   }
   std::vector<ScanFile> uploads;
-  if (!LookUp(connector, ReportForm::kFile, files, &uploads)) return;
-  for (const ScanFile& file : uploads) StartUpload(connector, ReportForm::kFile, file);
+  if (!LookUp(run, ReportForm::kFile, files, &uploads)) return;
+  QueueUploads(run, ReportForm::kFile, std::move(uploads));
   // Collection goes on only once the server has caught up with every upload.
-  WaitForUploads(connector);
+  WaitForUploads(run);
 }
 
 void OnWalkerEnd(void* context) {
-  ScanConnector& connector = ConnectorOf(context);
-  // Read before counting this walker: once every walker has counted, the
-  // completion may be delivered and a new start may replace the list.
-  const auto walker_count = static_cast<int32_t>(connector.collection.walkers.size());
-  if (++connector.finished_walkers < walker_count) return;
-  const int32_t scanned = connector.state.queued_files - connector.state.outcomes.failed;
-  DeliverCompletion(connector, scanned < 0 ? 0 : scanned, 0, {});
-}
-
-void DeliverCompletion(ScanConnector& connector, int32_t files_scanned, ScanOutcome code,
-                       std::u16string_view message) {
-  if (connector.state.finished.exchange(true)) return;
-  // Taken before busy is cleared: a new start may replace them at once.
-  const ScanCallbacks callbacks = connector.state.callbacks;
-  const bool threats_found = connector.state.threats_found;
-  const std::u16string message_copy(message);
-  connector.busy = false;
-  if (callbacks.completion != nullptr) {
-    callbacks.completion(callbacks.context, threats_found, files_scanned, code, message_copy);
-  }
-}
-
-void AbortScan(ScanConnector& connector, ScanOutcome code, std::u16string_view message) {
-  if (connector.state.finished.exchange(true)) return;
-  for (WalkerHandle& walker : connector.collection.walkers) StopWalker(*walker);
-  const ScanCallbacks callbacks = connector.state.callbacks;
-  const bool threats_found = connector.state.threats_found;
-  const std::u16string message_copy(message);
-  connector.busy = false;
-  if (callbacks.completion != nullptr) {
-    callbacks.completion(callbacks.context, threats_found, 0, code, message_copy);
-  }
+  ScanRun& run = RunOf(context);
+  const auto walker_count = static_cast<int32_t>(run.collection.walkers.size());
+  if (++run.finished_walkers < walker_count) return;
+  const int32_t scanned = run.state.queued_files - run.state.outcomes.failed;
+  DeliverCompletion(run, scanned < 0 ? 0 : scanned, 0, {});
 }
 
 }  // namespace dravanta

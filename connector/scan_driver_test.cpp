@@ -1,6 +1,6 @@
 // The scan driver end to end over real walkers and a scripted transport
 // table: batches, lookups, uploads, progress forms, the one completion.
-#include "connector/scan_driver.h"
+#include "internal/scan_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 
 #include "connector/testing/fake_server_client.h"
 #include "connector/testing/scan_recorder.h"
+#include "internal/scan_connector_internal.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 

@@ -31,6 +31,13 @@ constexpr ScanOutcome kOutcomeServerResult14 = 10010;
 // Completion codes at or above this mark an abandoned scan.
 constexpr ScanOutcome kFirstFailureOutcome = 10000;
 
+// A file found with a threat: every negative code.
+constexpr bool IsThreat(ScanOutcome code) { return code < kOutcomeClean; }
+
+// A failure: a file that could not be scanned, or (as a completion code) an
+// abandoned scan.
+constexpr bool IsFailure(ScanOutcome code) { return code >= kFirstFailureOutcome; }
+
 // The four outcome counters of a scan. Several threads count at once.
 struct OutcomeCounts {
   std::atomic<int32_t> clean{0};

@@ -12,8 +12,8 @@
 #include <random>
 #include <thread>
 
-#include "connector/scan_connector.h"
 #include "connector/testing/scan_recorder.h"
+#include "internal/scan_connector_internal.h"
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
 #include "tests/support/scratch_tree.h"

@@ -1,19 +1,22 @@
 #include "connector/scan_state.h"
 
 namespace dravanta {
+namespace {
 
-void ScanState::ResetCounters() {
-  finished = false;
-  threats_found = false;
-  queued_files = 0;
-  processed_files = 0;
-  outcomes.Reset();
-  module_total = 0;
-}
+thread_local const ScanState* t_handler_of = nullptr;
+
+}  // namespace
+
+HandlerCall::HandlerCall(const ScanState& state) : outer(t_handler_of) { t_handler_of = &state; }
+
+HandlerCall::~HandlerCall() { t_handler_of = outer; }
+
+bool InsideHandlerOf(const ScanState& state) { return t_handler_of == &state; }
 
 void ReportFileResult(ScanState& state, ReportForm form, int32_t stage,
                       const FileScanResult& result) {
   const ScanCallbacks& callbacks = state.callbacks;
+  const HandlerCall call(state);
   if (form == ReportForm::kModule) {
     if (callbacks.module_progress != nullptr) {
       callbacks.module_progress(callbacks.context, stage, state.queued_files.load(),

@@ -15,11 +15,6 @@ namespace dravanta {
 // How a settled file is reported: through the module or the file handler.
 enum class ReportForm { kModule = 0, kFile = 1 };
 
-// Module progress stages.
-inline constexpr int32_t kStagePreparing = 0;
-inline constexpr int32_t kStageLookup = 1;
-inline constexpr int32_t kStageUpload = 2;
-
 // Every counter is changed by several threads, so each is atomic.
 struct ScanState {
   // The completion of the current scan has been delivered.
@@ -35,11 +30,20 @@ struct ScanState {
   // The total-bytes figure of the scan, kept by collection; none reads as 0.
   const std::atomic<uint64_t>* total_bytes = nullptr;
   ScanCallbacks callbacks;
-
-  // Clears every counter and mark of the previous scan (not the handlers
-  // and not the total-bytes figure, which collection resets).
-  void ResetCounters();
 };
+
+// Marks the calling thread as inside a handler of state's scan while it
+// lives, so that a start made from a handler can tell its own scan apart.
+struct HandlerCall {
+  explicit HandlerCall(const ScanState& state);
+  ~HandlerCall();
+  HandlerCall(const HandlerCall&) = delete;
+  HandlerCall& operator=(const HandlerCall&) = delete;
+  const ScanState* outer;
+};
+
+// True on a thread that is inside a handler of state's scan.
+bool InsideHandlerOf(const ScanState& state);
 
 // One settled file, as the handlers receive it.
 struct FileScanResult {

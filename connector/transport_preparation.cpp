@@ -48,19 +48,19 @@ bool PassOptions(const ServerClient& transport, const ConnectorOptions& options,
 
 int32_t PrepareTransport(const ServerClient& transport, const ConnectorOptions& options,
                          std::u16string_view api_key) {
-  if (!PassOptions(transport, options, api_key)) return kTransportRefused;
-  if (transport.Initialise() != TransportOk) return kTransportRefused;
+  if (!PassOptions(transport, options, api_key)) return kScanRefused;
+  if (transport.Initialise() != TransportOk) return kScanRefused;
 
   char16_t* engine_info = nullptr;
   const TransportCode code = transport.GetEngineInfo(&engine_info);
   if (code != TransportOk) {
     transport.FreeResult(engine_info);
-    return kServerUnreachable;
+    return kScanServerUnreachable;
   }
   const size_t engines = engine_info == nullptr ? 0 : CountEngines(engine_info);
   SetProperty(EngineCountProperty, static_cast<int64_t>(engines));
   transport.FreeResult(engine_info);
-  return engines == 0 ? kNoEngine : kPrepared;
+  return engines == 0 ? kScanNoEngine : kScanStarted;
 }
 
 }  // namespace dravanta

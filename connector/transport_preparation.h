@@ -5,21 +5,19 @@
 #include <string_view>
 
 #include "connector/connector_options.h"
+#include "connector/start_result.h"
 #include "transport/server_client.h"
 
 namespace dravanta {
-
-// Results of PrepareTransport (also start results).
-inline constexpr int32_t kPrepared = 0;
-inline constexpr int32_t kTransportRefused = 1;   // an option or Initialise failed
-inline constexpr int32_t kServerUnreachable = 3;  // the engine information failed
-inline constexpr int32_t kNoEngine = 4;           // the servers run no engine
 
 // Passes the options to transport.SetOption in their fixed order ("url" once
 // per ";"-separated piece, then "ip", "port", "api_key", "custom_key",
 // "proxy_useie", the proxy texts, "cert_check", "random"), initialises the
 // transport, fetches the engine information and stores its engine count as
 // the "total_av" property. The first refused option ends it at once.
+// Answers in start results: kScanStarted when prepared; kScanRefused when an
+// option or Initialise was refused; kScanServerUnreachable when the engine
+// information failed; kScanNoEngine when the servers run no engine.
 int32_t PrepareTransport(const ServerClient& transport, const ConnectorOptions& options,
                          std::u16string_view api_key);
 

@@ -24,7 +24,7 @@ class TransportPreparationTest : public ::testing::Test {
 };
 
 TEST_F(TransportPreparationTest, DefaultOptionsPassOnlyTheProxyChoice) {
-  EXPECT_EQ(PrepareTransport(FakeServerClient(), {}, u""), kPrepared);
+  EXPECT_EQ(PrepareTransport(FakeServerClient(), {}, u""), kScanStarted);
   EXPECT_EQ(PassedOptions(), (OptionList{{u"proxy_useie", u"1"}}));
   EXPECT_EQ(FakeRecord().initialise_calls, 1);
   EXPECT_EQ(FakeRecord().unreleased_answers, 0);
@@ -42,7 +42,7 @@ TEST_F(TransportPreparationTest, EveryOptionInItsOrder) {
   options.server_cert_check = true;
   options.server_random_server = true;
   options.use_user_proxy = false;
-  EXPECT_EQ(PrepareTransport(FakeServerClient(), options, u"key"), kPrepared);
+  EXPECT_EQ(PrepareTransport(FakeServerClient(), options, u"key"), kScanStarted);
   EXPECT_EQ(PassedOptions(), (OptionList{{u"url", u"http://a"},
                                          {u"url", u"http://b"},
                                          {u"ip", u"10.1.1.1"},
@@ -90,7 +90,7 @@ TEST_F(TransportPreparationTest, ARefusedOptionEndsThePreparationAtOnce) {
   options.server_url = u"a";
   options.server_custom_key = u"c";
   options.server_proxy_name = u"p";
-  EXPECT_EQ(PrepareTransport(FakeServerClient(), options, u""), kTransportRefused);
+  EXPECT_EQ(PrepareTransport(FakeServerClient(), options, u""), kScanRefused);
   EXPECT_EQ(PassedOptions(), (OptionList{{u"url", u"a"}, {u"custom_key", u"c"}}));
   EXPECT_EQ(FakeRecord().initialise_calls, 0);
 }
@@ -103,13 +103,14 @@ TEST_F(TransportPreparationTest, FailuresAndEngineCounts) {
     int32_t result;
     std::u16string total_av;  // empty: not stored
   } cases[] = {
-      {TransportFailed, TransportOk, u"", kTransportRefused, u""},
-      {TransportOk, TransportFailed, u"<error>down</error>", kServerUnreachable, u""},
-      {TransportOk, TransportOk, u"<method_response><engines/></method_response>", kNoEngine, u"0"},
-      {TransportOk, TransportOk, u"not xml", kNoEngine, u"0"},
+      {TransportFailed, TransportOk, u"", kScanRefused, u""},
+      {TransportOk, TransportFailed, u"<error>down</error>", kScanServerUnreachable, u""},
+      {TransportOk, TransportOk, u"<method_response><engines/></method_response>", kScanNoEngine,
+       u"0"},
+      {TransportOk, TransportOk, u"not xml", kScanNoEngine, u"0"},
       {TransportOk, TransportOk,
        u"<method_response><engines><engine/><engine/><engine/></engines></method_response>",
-       kPrepared, u"3"},
+       kScanStarted, u"3"},
   };
   for (const auto& c : cases) {
     ClearProperties();

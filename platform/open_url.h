@@ -5,8 +5,9 @@
 
 namespace dravanta {
 
-// Starts xdg-open with the address as its one argument (no shell) and does
-// not wait for it. False when it could not be started.
+// Starts xdg-open (found on PATH) with the address as its one argument (no
+// shell) and does not wait for it; the system reaps it. False when it could
+// not be started.
 bool OpenUrlOnDesktop(const std::string& url);
 
 // A graphical session is present (DISPLAY or WAYLAND_DISPLAY is set) and

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Tests of the program itself:
-#   dravanta_client_test.sh CLIENT WAITING_CLIENT HAS_UI
+#   dravanta_client_test.sh CLIENT WAITING_CLIENT
 # CLIENT is the real program, WAITING_CLIENT the same program with a window
 # that prints "ready ..." and waits for one line on standard input (its
 # number becomes the window's result). Both are copied into a fresh folder
@@ -10,7 +10,6 @@ set -uo pipefail
 
 client=$1
 waiting=$2
-has_ui=${3:-0}
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -42,13 +41,6 @@ out=$(timeout 20 "$work/real/dravanta-client" --version)
 expect_eq "--version exit code" 0 $?
 expect_eq "--version" "dravanta-client 1.0.0.1" "$out"
 [ ! -e "$work/real/DravantaClient.log" ] || fail "--help or --version opened the log"
-
-# --- Without the user interface the program says so and ends with 100.
-if [ "$has_ui" != "1" ]; then
-  timeout 20 "$work/real/dravanta-client" "$bad_utf8=x" "/$bad_utf8" >"$work/out" 2>"$work/err"
-  expect_eq "no-ui exit code" 100 $?
-  expect_eq "no-ui message" "the user interface is not part of this build" "$(cat "$work/err")"
-fi
 
 # Starts a waiting copy in the background with its input and output on
 # FIFOs: sets started_pid, started_in (write end) and started_out (read end).

@@ -22,8 +22,7 @@ class MainWindow {
 };
 
 // Makes the program's main window with every setting and state at its
-// initial value. Defined by the user-interface library (a build without it
-// links a window that only says so).
+// initial value. Defined by the user-interface library.
 std::unique_ptr<MainWindow> CreateMainDialog();
 
 }  // namespace dravanta

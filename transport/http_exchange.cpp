@@ -27,9 +27,10 @@ struct ExchangeConfiguration {
   std::string trusted_authority_file;
 };
 
+// Destroyed at the end of the process, when no scan thread is left to use it.
 ExchangeConfiguration& Configuration() {
-  static ExchangeConfiguration* configuration = new ExchangeConfiguration;
-  return *configuration;
+  static ExchangeConfiguration configuration;
+  return configuration;
 }
 
 void InitialiseCurlOnce() {

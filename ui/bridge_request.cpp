@@ -22,6 +22,54 @@ struct Reader {
   }
 };
 
+// One escape after its backslash: appends what it stands for. False for an
+// escape that JSON does not have, or a "\u" without four hex digits.
+bool ReadEscape(Reader& r, std::u16string* out) {
+  if (r.AtEnd()) return false;
+  const char e = r.Peek();
+  ++r.at;
+  switch (e) {
+    case '"':
+      *out += u'"';
+      return true;
+    case '\\':
+      *out += u'\\';
+      return true;
+    case '/':
+      *out += u'/';
+      return true;
+    case 'b':
+      *out += u'\b';
+      return true;
+    case 'f':
+      *out += u'\f';
+      return true;
+    case 'n':
+      *out += u'\n';
+      return true;
+    case 'r':
+      *out += u'\r';
+      return true;
+    case 't':
+      *out += u'\t';
+      return true;
+    case 'u': {
+      if (r.text.size() - r.at < 4) return false;
+      int value = 0;
+      for (int i = 0; i < 4; ++i) {
+        const int digit = HexDigitValue(r.text[r.at + i]);
+        if (digit < 0) return false;
+        value = value * 16 + digit;
+      }
+      r.at += 4;
+      *out += static_cast<char16_t>(value);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
 bool ReadString(Reader& r, std::u16string* out) {
   if (!r.Take('"')) return false;
   out->clear();
@@ -41,49 +89,7 @@ bool ReadString(Reader& r, std::u16string* out) {
     }
     flushPlain(r.at);
     ++r.at;
-    if (r.AtEnd()) return false;
-    const char e = r.Peek();
-    ++r.at;
-    switch (e) {
-      case '"':
-        *out += u'"';
-        break;
-      case '\\':
-        *out += u'\\';
-        break;
-      case '/':
-        *out += u'/';
-        break;
-      case 'b':
-        *out += u'\b';
-        break;
-      case 'f':
-        *out += u'\f';
-        break;
-      case 'n':
-        *out += u'\n';
-        break;
-      case 'r':
-        *out += u'\r';
-        break;
-      case 't':
-        *out += u'\t';
-        break;
-      case 'u': {
-        if (r.text.size() - r.at < 4) return false;
-        int value = 0;
-        for (int i = 0; i < 4; ++i) {
-          const int digit = HexDigitValue(r.text[r.at + i]);
-          if (digit < 0) return false;
-          value = value * 16 + digit;
-        }
-        r.at += 4;
-        *out += static_cast<char16_t>(value);
-        break;
-      }
-      default:
-        return false;
-    }
+    if (!ReadEscape(r, out)) return false;
     plain = r.at;
   }
   return false;

@@ -10,17 +10,19 @@
 namespace dravanta {
 
 struct ConnectorEntryPoints {
-  int32_t (*initialize)(std::u16string_view api_key);
-  bool (*isInitialized)();
-  int32_t (*setOption)(const char16_t* name, const char16_t* value);
-  int32_t (*scanLoadedModules)(bool all_modules, ModuleProgressCallback progress,
-                               CompletionCallback completion, void* context);
-  int32_t (*scanPaths)(std::u16string_view targets, FileProgressCallback progress,
-                       CompletionCallback completion, void* context);
-  int32_t (*scanAllDrives)(FileProgressCallback progress, CompletionCallback completion,
-                           void* context);
+  int32_t (*initialise)(std::u16string_view api_key);
+  bool (*is_initialised)();
+  int32_t (*set_option)(const char16_t* name, const char16_t* value);
+  int32_t (*scan_loaded_modules)(bool all_modules, ModuleProgressCallback progress,
+                                 CompletionCallback completion, void* context);
+  int32_t (*scan_paths)(std::u16string_view targets, FileProgressCallback progress,
+                        CompletionCallback completion, void* context);
+  int32_t (*scan_all_drives)(FileProgressCallback progress, CompletionCallback completion,
+                             void* context);
   // Copies the engine count text into a buffer of 100 code units; 0 when done.
-  uint32_t (*getEngineCount)(char16_t* buffer);
+  uint32_t (*get_engine_count)(char16_t* buffer);
+  // Ends the running scan and joins its threads (at the end of the program).
+  void (*stop_scan)();
 };
 
 // The process-wide connector of this program.

@@ -29,15 +29,18 @@ void LogConnectorError(std::u16string_view message) { LOG_ERROR(u"%s", message);
 DialogServices ProgramDialogServices() {
   DialogServices services;
   services.connector = ProcessConnector();
-  services.openUrl = OpenUrlOnDesktop;
-  services.reportFolders.homeFolder = HomeFolder();
-  services.openBrowser = DesktopBrowserAvailable();
+  services.open_url = OpenUrlOnDesktop;
+  services.report_folders.homeFolder = HomeFolder();
+  services.open_browser = DesktopBrowserAvailable();
   return services;
 }
 
 CQn5raClntDlg::CQn5raClntDlg(DialogServices services) : services_(std::move(services)) {}
 
-CQn5raClntDlg::~CQn5raClntDlg() { DeactivateDialog(this); }
+CQn5raClntDlg::~CQn5raClntDlg() {
+  DeactivateDialog(this);
+  JoinScanWorker();
+}
 
 void CQn5raClntDlg::SetSettings(const ClientSettings& settings) {
   std::lock_guard<std::mutex> hold(stateLock_);
@@ -74,7 +77,15 @@ int CQn5raClntDlg::DoModal() {
   ErrorMessageHook = LogConnectorError;
   result_.reset();
   const int code = settings_.auto_start && !settings_.show_ui ? RunHeadless() : RunWithPage();
+  EndScanThreads();
   return code;
+}
+
+void CQn5raClntDlg::EndScanThreads() {
+  // Notifications of the stopped scan find the dialog inactive and drop.
+  DeactivateDialog(this);
+  JoinScanWorker();
+  if (services_.connector.stop_scan != nullptr) services_.connector.stop_scan();
 }
 
 void CQn5raClntDlg::EndDialog(int code) {
@@ -90,7 +101,7 @@ int CQn5raClntDlg::RunWithPage() {
     return CallPageMethod(name, arguments, answer);
   };
   bridge.navigate = [this](std::u16string_view address) { return OnBeforeNavigate(address); };
-  PageHost host(queue, bridge, RandomHexToken(16), services_.closeGrace);
+  PageHost host(queue, bridge, RandomHexToken(16), services_.close_grace);
   if (!host.Start()) {
     LOG_ERROR(u"The page host could not listen on the loopback address");
     WriteStandardError("Dravanta Client: the page host could not be started\n");
@@ -99,7 +110,7 @@ int CQn5raClntDlg::RunWithPage() {
   const std::string address = host.PageAddress();
   WriteStandardOutput("Dravanta Client page: " + address + "\n");
   LOG_INFO(u"Page at %s", Utf8ToUtf16(address));
-  if (services_.openBrowser && services_.openUrl != nullptr) services_.openUrl(address);
+  if (services_.open_browser && services_.open_url != nullptr) services_.open_url(address);
 
   queue_ = &queue;
   queue.Run(100ms, [&] {
@@ -175,8 +186,8 @@ bool CQn5raClntDlg::OnBeforeNavigate(std::u16string_view address) {
 }
 
 void CQn5raClntDlg::OnClose() {
-  if (settings_.show_trayicon && !settings_.auto_start && tray_.iconAdded) {
-    tray_.hiddenToTray = true;
+  if (settings_.show_trayicon && !settings_.auto_start && tray_.icon_added) {
+    tray_.hidden_to_tray = true;
     return;
   }
   if (IsActiveDialog(this)) {
@@ -186,15 +197,6 @@ void CQn5raClntDlg::OnClose() {
   // No page is attached (it closed before it initialised, or after
   // StopScan): with the window gone nothing could end the program later.
   EndDialog(lastEndCode_.value_or(100));
-}
-
-void CQn5raClntDlg::OnMinimize() {
-  // Hiding needs the tray icon to bring the window back.
-  if (settings_.show_trayicon && tray_.iconAdded) tray_.hiddenToTray = true;
-}
-
-void CQn5raClntDlg::OnTrayNotification(uint32_t iconId, uint32_t mouseMessage) {
-  dravanta::OnTrayNotification(tray_, iconId, mouseMessage);
 }
 
 void CQn5raClntDlg::OnMenuCommand(uint32_t command) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/local_time.h"
@@ -41,12 +42,12 @@ struct DialogServices {
   ConnectorEntryPoints connector;
   // File of the registry store; empty: the machine's store, found when the
   // first value is about to be written.
-  std::u16string registryStore;
-  bool (*openUrl)(const std::string& url) = nullptr;
-  ReportFolders reportFolders;  // program folder filled from the settings
+  std::u16string registry_store;
+  bool (*open_url)(const std::string& url) = nullptr;
+  ReportFolders report_folders;  // program folder filled from the settings
   // How long a close request waits for a reloaded page.
-  std::chrono::milliseconds closeGrace{3000};
-  bool openBrowser = false;  // open the page address with the desktop's browser
+  std::chrono::milliseconds close_grace{3000};
+  bool open_browser = false;  // open the page address with the desktop's browser
 };
 
 // "clean", "infected" and "error" end a scan.
@@ -80,8 +81,6 @@ class CQn5raClntDlg {
 
   // Window messages of this platform.
   void OnClose();  // WM_CLOSE, also the page's close request
-  void OnMinimize();
-  void OnTrayNotification(uint32_t iconId, uint32_t mouseMessage);
   void OnMenuCommand(uint32_t command);
 
   // Operations of the commands.
@@ -117,7 +116,7 @@ class CQn5raClntDlg {
   struct ScanStart {
     int32_t scanType = 0;
     std::u16string location;
-    bool allModules = false;
+    bool all_modules = false;
   };
   // Takes the level, target and module choice of the ScanNow argument and
   // publishes "scanning" before the start operation runs.
@@ -149,6 +148,11 @@ class CQn5raClntDlg {
   std::u16string SaveReport(std::u16string_view chosenPath);
   std::u16string PickPath(std::u16string_view path);
   void EndDialog(int code);
+  // Waits for the scan worker of the last ScanNow (dialog thread only).
+  void JoinScanWorker();
+  // At the end of the modal run: the scan worker and the connector's scan
+  // end, with every thread they started.
+  void EndScanThreads();
 
   DialogServices services_;
   ClientSettings settings_;  // scan_type and scan_location change per scan (state lock)
@@ -177,6 +181,8 @@ class CQn5raClntDlg {
   ResultStore results_;
   std::u16string detailsText_ = u"[]";
   std::u16string lastResultsText_;
+
+  std::thread scanWorker_;  // the start of the last ScanNow; joined by the next and at the end
 
   std::optional<int> result_;
   DialogTaskQueue* queue_ = nullptr;  // while the page host runs

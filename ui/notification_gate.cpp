@@ -1,5 +1,6 @@
 #include "ui/notification_gate.h"
 
+#include <deque>
 #include <shared_mutex>
 
 #include "ui/main_dialog.h"
@@ -10,27 +11,25 @@ namespace {
 struct NotificationGate {
   std::shared_mutex lock;
   CQn5raClntDlg* active = nullptr;
-  uint64_t serial = 0;
-  uint64_t lastSerial = 0;
+  const ScanTicket* current = nullptr;
+  std::deque<ScanTicket> tickets;  // every ticket issued; addresses stay put
 };
 
-// Never destroyed: uploads of an abandoned scan may still report while the
-// process ends.
+// Destroyed at the end of the process; the dialog has stopped the
+// connector's scan (and with it every notification) before then.
 NotificationGate& Gate() {
-  static NotificationGate* gate = new NotificationGate;
-  return *gate;
+  static NotificationGate gate;
+  return gate;
 }
 
-uint64_t SerialOf(void* context) {
-  return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(context));
-}
+const ScanTicket* TicketOf(void* context) { return static_cast<const ScanTicket*>(context); }
 
 }  // namespace
 
 void ActivateDialog(CQn5raClntDlg* dialog) {
   NotificationGate& gate = Gate();
   std::unique_lock<std::shared_mutex> hold(gate.lock);
-  if (gate.active != dialog) gate.serial = 0;
+  if (gate.active != dialog) gate.current = nullptr;
   gate.active = dialog;
 }
 
@@ -39,7 +38,7 @@ void DeactivateDialog(CQn5raClntDlg* dialog) {
   std::unique_lock<std::shared_mutex> hold(gate.lock);
   if (gate.active != dialog) return;
   gate.active = nullptr;
-  gate.serial = 0;
+  gate.current = nullptr;
 }
 
 bool IsActiveDialog(CQn5raClntDlg* dialog) {
@@ -48,18 +47,19 @@ bool IsActiveDialog(CQn5raClntDlg* dialog) {
   return dialog != nullptr && gate.active == dialog;
 }
 
-uint64_t BeginScanNotifications(CQn5raClntDlg* dialog) {
+ScanTicket* BeginScanNotifications(CQn5raClntDlg* dialog) {
   NotificationGate& gate = Gate();
   std::unique_lock<std::shared_mutex> hold(gate.lock);
-  if (dialog == nullptr || gate.active != dialog) return 0;
-  gate.serial = ++gate.lastSerial;
-  return gate.serial;
+  if (dialog == nullptr || gate.active != dialog) return nullptr;
+  ScanTicket& ticket = gate.tickets.emplace_back(ScanTicket{dialog});
+  gate.current = &ticket;
+  return &ticket;
 }
 
-bool WithActiveScan(uint64_t serial, const std::function<void(CQn5raClntDlg&)>& work) {
+bool WithActiveScan(const ScanTicket* ticket, const std::function<void(CQn5raClntDlg&)>& work) {
   NotificationGate& gate = Gate();
   std::shared_lock<std::shared_mutex> hold(gate.lock);
-  if (gate.active == nullptr || serial == 0 || gate.serial != serial) return false;
+  if (gate.active == nullptr || ticket == nullptr || gate.current != ticket) return false;
   work(*gate.active);
   return true;
 }
@@ -72,14 +72,10 @@ bool WithActiveDialog(CQn5raClntDlg* dialog, const std::function<void()>& work) 
   return true;
 }
 
-void* ScanContext(uint64_t serial) {
-  return reinterpret_cast<void*>(static_cast<uintptr_t>(serial));
-}
-
 void CB_ModuleScanProgress(void* context, int32_t stage, int32_t, int32_t, std::u16string_view path,
                            ScanOutcome code, std::u16string_view threat_name,
                            std::u16string_view details) {
-  WithActiveScan(SerialOf(context), [&](CQn5raClntDlg& dialog) {
+  WithActiveScan(TicketOf(context), [&](CQn5raClntDlg& dialog) {
     dialog.HandleModuleProgress(stage, path, code, threat_name, details);
   });
 }
@@ -87,14 +83,14 @@ void CB_ModuleScanProgress(void* context, int32_t stage, int32_t, int32_t, std::
 void CB_FileScanProgress(void* context, uint64_t, uint64_t, std::u16string_view path,
                          ScanOutcome code, std::u16string_view threat_name,
                          std::u16string_view details) {
-  WithActiveScan(SerialOf(context), [&](CQn5raClntDlg& dialog) {
+  WithActiveScan(TicketOf(context), [&](CQn5raClntDlg& dialog) {
     dialog.HandleFileProgress(path, code, threat_name, details);
   });
 }
 
 void CB_ScanComplete(void* context, bool threats_found, int32_t files_scanned, ScanOutcome code,
                      std::u16string_view message) {
-  WithActiveScan(SerialOf(context), [&](CQn5raClntDlg& dialog) {
+  WithActiveScan(TicketOf(context), [&](CQn5raClntDlg& dialog) {
     dialog.HandleCompletion(threats_found, files_scanned, code, message);
   });
 }

@@ -1,5 +1,5 @@
 // The one way the connector's notifications and the scan worker reach the
-// dialog. The active dialog and the serial of its current scan are kept here;
+// dialog. The active dialog and the ticket of its current scan are kept here;
 // a notification of another scan, or one that arrives after EndScanControl
 // (StopScan, or a scan still running at exit), touches nothing.
 #pragma once
@@ -14,6 +14,13 @@ namespace dravanta {
 
 class CQn5raClntDlg;
 
+// One scan of a dialog, as the connector's callbacks know it (their context).
+// The gate keeps every ticket it issued until the end of the process, so a
+// late notification of an old scan still finds its ticket, and is dropped.
+struct ScanTicket {
+  CQn5raClntDlg* dialog = nullptr;
+};
+
 // The dialog becomes the active one (the page has initialised).
 void ActivateDialog(CQn5raClntDlg* dialog);
 
@@ -23,22 +30,20 @@ void DeactivateDialog(CQn5raClntDlg* dialog);
 
 bool IsActiveDialog(CQn5raClntDlg* dialog);
 
-// A new scan of the active dialog: its serial (never 0), or 0 when the dialog
-// is not the active one. Notifications of earlier scans are dropped from now on.
-uint64_t BeginScanNotifications(CQn5raClntDlg* dialog);
+// A new scan of the active dialog: its ticket, or null when the dialog is not
+// the active one. Notifications of earlier scans are dropped from now on.
+ScanTicket* BeginScanNotifications(CQn5raClntDlg* dialog);
 
-// Runs `work` with the dialog while it is active and `serial` is its current
+// Runs `work` with the dialog while it is active and `ticket` is its current
 // scan; false when dropped. Work runs under the gate (shared with other
 // notifications), so it must not call back into the gate.
-bool WithActiveScan(uint64_t serial, const std::function<void(CQn5raClntDlg&)>& work);
+bool WithActiveScan(const ScanTicket* ticket, const std::function<void(CQn5raClntDlg&)>& work);
 
 // Runs `work` while `dialog` is the active one.
 bool WithActiveDialog(CQn5raClntDlg* dialog, const std::function<void()>& work);
 
-// The context handed to the connector for a scan, and back.
-void* ScanContext(uint64_t serial);
-
-// The dialog's callbacks, installed by the start operations.
+// The dialog's callbacks, installed by the start operations; their context
+// is the ScanTicket of the scan.
 void CB_ModuleScanProgress(void* context, int32_t stage, int32_t total, int32_t done,
                            std::u16string_view path, ScanOutcome code,
                            std::u16string_view threat_name, std::u16string_view details);

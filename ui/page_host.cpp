@@ -74,11 +74,11 @@ void AnswerText(httplib::Response& response, std::u16string_view text) {
 }  // namespace
 
 PageHost::PageHost(DialogTaskQueue& queue, PageBridge bridge, std::string token,
-                   std::chrono::milliseconds closeGrace)
+                   std::chrono::milliseconds close_grace)
     : queue_(queue),
       bridge_(std::move(bridge)),
       token_(std::move(token)),
-      closeGrace_(closeGrace),
+      closeGrace_(close_grace),
       server_(std::make_unique<GuardedServer>()) {}
 
 PageHost::~PageHost() { Stop(); }

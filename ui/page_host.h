@@ -36,7 +36,7 @@ struct PageBridge {
 class PageHost {
  public:
   PageHost(DialogTaskQueue& queue, PageBridge bridge, std::string token,
-           std::chrono::milliseconds closeGrace);
+           std::chrono::milliseconds close_grace);
   ~PageHost();
   PageHost(const PageHost&) = delete;
   PageHost& operator=(const PageHost&) = delete;

@@ -50,8 +50,8 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
   } else if (name == u"getLastErrorMessage") {
     *answer = LastErrorMessage();
   } else if (name == u"openLink") {
-    if (IsWebAddress(first) && services_.openUrl != nullptr) {
-      services_.openUrl(Utf16ToUtf8(first));
+    if (IsWebAddress(first) && services_.open_url != nullptr) {
+      services_.open_url(Utf16ToUtf8(first));
     }
   } else if (name == u"doSaveResult") {
     *answer = SaveReport(first);
@@ -99,7 +99,7 @@ std::u16string CQn5raClntDlg::ComposeReport() {
 
 std::u16string CQn5raClntDlg::SaveReport(std::u16string_view chosenPath) {
   if (chosenPath.empty()) return u"cancel";
-  ReportFolders folders = services_.reportFolders;
+  ReportFolders folders = services_.report_folders;
   if (folders.programFolder.empty()) folders.programFolder = settings_.module_directory;
   const std::u16string written =
       WriteReportFile(chosenPath, folders, EncodeReportText(ComposeReport()));

@@ -46,10 +46,10 @@ class PageMethods : public DialogFixture {
     Dialog().OnInitGui();
     StartScan(u"0|/srv");
     const FakeConnectorRecord r = FakeRecord();
-    r.fileProgress(r.context, 1, 1, u"/srv/b \"q\".dll", -1, u"Worm\\Y", u"");
-    r.fileProgress(r.context, 1, 1, u"/srv/a.exe", -1, u"Trojan.X",
-                   u"<engine_result><engine_name>E1</engine_name><threat_name><![CDATA["
-                   u"Trojan.X]]></threat_name><scan_result>1</scan_result></engine_result>");
+    r.file_progress(r.context, 1, 1, u"/srv/b \"q\".dll", -1, u"Worm\\Y", u"");
+    r.file_progress(r.context, 1, 1, u"/srv/a.exe", -1, u"Trojan.X",
+                    u"<engine_result><engine_name>E1</engine_name><threat_name><![CDATA["
+                    u"Trojan.X]]></threat_name><scan_result>1</scan_result></engine_result>");
     r.completion(r.context, true, 5, 0, u"");
   }
 };
@@ -85,7 +85,7 @@ TEST_F(PageMethods, ClientInfo) {
 
 TEST_F(PageMethods, OpenLinkOpensOnlyWebAddresses) {
   DialogServices services = Services();
-  services.openUrl = RecordUrl;
+  services.open_url = RecordUrl;
   dialog_ = std::make_unique<CQn5raClntDlg>(services);
   dialog_->SetSettings(settings_);
   for (const char16_t* url :

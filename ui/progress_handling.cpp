@@ -5,6 +5,15 @@
 #include "ui/main_dialog.h"
 
 namespace dravanta {
+namespace {
+
+// Codes other than a threat of the two listed kinds or clean are logged as
+// skipped files.
+bool IsLoggedAsSkipped(ScanOutcome code) {
+  return code < kOutcomeSuspicious || code > kOutcomeClean;
+}
+
+}  // namespace
 
 void CQn5raClntDlg::SetCurrentFile(std::u16string text) {
   std::lock_guard<std::mutex> hold(progressLock_);
@@ -18,37 +27,37 @@ std::u16string CQn5raClntDlg::CurrentFileText() {
 
 void CQn5raClntDlg::HandleModuleProgress(int32_t stage, std::u16string_view path, ScanOutcome code,
                                          std::u16string_view threat, std::u16string_view details) {
-  if (stage == 0) {
+  if (stage == kStagePreparing) {
     SetCurrentFile(u"");
-  } else if (stage == 1) {
+  } else if (stage == kStageLookup) {
     SetStatusWhileActive(u"Looking up known modules...");
     SetCurrentFile(std::u16string(path));
   } else {
     SetStatusWhileActive(u"Scanning...");
     SetCurrentFile(std::u16string(path));
   }
-  if (stage >= 1 && !path.empty()) ++settledFiles_;
-  if (!path.empty() && code < 0) results_.Record(path, threat, details);
+  if (stage >= kStageLookup && !path.empty()) ++settledFiles_;
+  if (!path.empty() && IsThreat(code)) results_.Record(path, threat, details);
 }
 
 void CQn5raClntDlg::HandleFileProgress(std::u16string_view path, ScanOutcome code,
                                        std::u16string_view threat, std::u16string_view details) {
   const std::u16string current = path.empty() ? u"Initializing..." : std::u16string(path);
-  if (code < -2 || code > 0) {
+  if (IsLoggedAsSkipped(code)) {
     LOG_INFO(u"Skipped File: %s. \"%s\"", OutcomeText(code), path);
   }
   SetCurrentFile(current);
   ++settledFiles_;
-  if (!path.empty() && code < 0) results_.Record(path, threat, details);
+  if (!path.empty() && IsThreat(code)) results_.Record(path, threat, details);
 }
 
 void CQn5raClntDlg::HandleCompletion(bool threatsFound, int32_t filesScanned, ScanOutcome code,
                                      std::u16string_view message) {
   const LocalTime finish = CurrentLocalTime();
   const int32_t engines = ReadEngineCount();
-  const std::u16string_view status = code >= kFirstFailureOutcome ? u"error"
-                                     : threatsFound               ? u"infected"
-                                                                  : u"clean";
+  const std::u16string_view status = IsFailure(code) ? u"error"
+                                     : threatsFound  ? u"infected"
+                                                     : u"clean";
   {
     std::lock_guard<std::mutex> hold(stateLock_);
     summary_.finishTime = finish;

@@ -32,17 +32,17 @@ ScanPlan PlanScan(std::u16string_view argument) {
   if (plan.level == u"0") {
     plan.scanType = 1;
     plan.location = paths;
-    plan.changesLocation = true;
+    plan.changes_location = true;
   } else if (plan.level == u"2") {
-    plan.allModules = true;
-    plan.changesModules = true;
+    plan.all_modules = true;
+    plan.changes_modules = true;
   } else if (plan.level == u"3") {
     plan.scanType = 1;
     plan.location = u"ALL";
-    plan.changesLocation = true;
+    plan.changes_location = true;
   } else {
-    plan.allModules = false;
-    plan.changesModules = true;
+    plan.all_modules = false;
+    plan.changes_modules = true;
   }
   return plan;
 }

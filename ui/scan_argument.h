@@ -15,9 +15,9 @@ struct ScanPlan {
   std::u16string level;     // the text before the first "|"
   int32_t scanType = 0;     // 0: loaded modules; 1: a file scan
   std::u16string location;  // file scans: "ALL" or the decoded path list
-  bool allModules = false;  // loaded-module scans: every module, or only images
-  bool changesLocation = false;
-  bool changesModules = false;
+  bool all_modules = false;  // loaded-module scans: every module, or only images
+  bool changes_location = false;
+  bool changes_modules = false;
 };
 
 // Level "0": the listed paths; "2": all modules; "3": all fixed drives; any

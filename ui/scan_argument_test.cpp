@@ -26,7 +26,7 @@ TEST(PlanScan, Levels) {
     std::u16string level;
     int32_t scanType;
     std::u16string location;
-    bool allModules;
+    bool all_modules;
   };
   const Case cases[] = {
       {u"0|/home/a|/tmp/b", u"0", 1, u"/home/a|/tmp/b", false},
@@ -45,7 +45,7 @@ TEST(PlanScan, Levels) {
     EXPECT_EQ(plan.scanType, c.scanType) << Utf16ToUtf8(c.argument);
     EXPECT_EQ(plan.location, c.location) << Utf16ToUtf8(c.argument);
     if (plan.scanType == 0) {
-      EXPECT_EQ(plan.allModules, c.allModules) << Utf16ToUtf8(c.argument);
+      EXPECT_EQ(plan.all_modules, c.all_modules) << Utf16ToUtf8(c.argument);
     }
   }
 }

@@ -3,6 +3,7 @@
 // text with its registry value.
 #include <thread>
 
+#include "connector/start_result.h"
 #include "platform/registry_store.h"
 #include "platform/text.h"
 #include "shell/client_version.h"
@@ -14,7 +15,8 @@
 namespace dravanta {
 namespace {
 
-constexpr ScanOutcome kStartFailureCode = 10001;
+// A start that fails ends the scan as a failed lookup would.
+constexpr ScanOutcome kStartFailureCode = kOutcomeFailed;
 
 uint32_t ThreatsFoundValue(std::u16string_view status) {
   if (status == u"scanning") return 2;
@@ -30,26 +32,27 @@ std::u16string AutoStartArgument(const ClientSettings& settings) {
   return u"0|" + settings.scan_location;
 }
 
-// Runs on its own short-lived thread; reaches the dialog only through the
-// gate, so a dialog that has ended is never touched.
-void ScanWorker(uint64_t serial, std::u16string argument, ConnectorEntryPoints connector) {
+// Runs on the dialog's short-lived scan worker thread; reaches the dialog
+// only through the gate, so a dialog that has ended is never touched.
+void ScanWorker(ScanTicket* ticket, std::u16string argument, ConnectorEntryPoints connector) {
   LOG_DEVINFO(u"startScan: %s", argument);
   CQn5raClntDlg::ScanStart start;
   const bool active = WithActiveScan(
-      serial, [&](CQn5raClntDlg& dialog) { start = dialog.ApplyScanPlan(argument); });
+      ticket, [&](CQn5raClntDlg& dialog) { start = dialog.ApplyScanPlan(argument); });
   if (!active) return;
-  void* context = ScanContext(serial);
+  void* context = ticket;
   int32_t code;
   if (start.scanType != 0) {
-    code = start.location == u"ALL"
-               ? connector.scanAllDrives(CB_FileScanProgress, CB_ScanComplete, context)
-               : connector.scanPaths(start.location, CB_FileScanProgress, CB_ScanComplete, context);
+    code =
+        start.location == u"ALL"
+            ? connector.scan_all_drives(CB_FileScanProgress, CB_ScanComplete, context)
+            : connector.scan_paths(start.location, CB_FileScanProgress, CB_ScanComplete, context);
   } else {
-    code = connector.scanLoadedModules(start.allModules, CB_ModuleScanProgress, CB_ScanComplete,
-                                       context);
+    code = connector.scan_loaded_modules(start.all_modules, CB_ModuleScanProgress, CB_ScanComplete,
+                                         context);
   }
-  if (code != 0) {
-    WithActiveScan(serial, [&](CQn5raClntDlg& dialog) { dialog.HandleFailedStart(code); });
+  if (code != kScanStarted) {
+    WithActiveScan(ticket, [&](CQn5raClntDlg& dialog) { dialog.HandleFailedStart(code); });
   }
 }
 
@@ -57,8 +60,8 @@ void ScanWorker(uint64_t serial, std::u16string argument, ConnectorEntryPoints c
 
 void CQn5raClntDlg::OnInitGui() {
   LOG_DEVINFO(u"OnInitGui");
-  if (settings_.show_trayicon && services_.registryStore.empty()) {
-    services_.registryStore = MachineRegistryStorePath();
+  if (settings_.show_trayicon && services_.registry_store.empty()) {
+    services_.registry_store = MachineRegistryStorePath();
   }
   registryReporting_ = settings_.show_trayicon;
   // A reloaded page initialises again; the connector set up by the first
@@ -66,8 +69,8 @@ void CQn5raClntDlg::OnInitGui() {
   if (!setupDone_) connectorReady_ = false;
   ActivateDialog(this);
   if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
-  tray_.hasOwner = true;
-  tray_.iconId = kTrayIconId;
+  tray_.has_owner = true;
+  tray_.icon_id = kTrayIconId;
   if (settings_.auto_start && !autoStartDone_) {
     autoStartDone_ = true;
     OnSetupScan();
@@ -82,12 +85,12 @@ void CQn5raClntDlg::OnSetupScan() {
     tray_.tooltip = TrayTooltip(settings_.server);
     WriteRegistryValue(u"qn5raRunning", 1);
     const ConnectorEntryPoints& connector = services_.connector;
-    bool initialised = connector.isInitialized();
-    if (!initialised) initialised = connector.initialize(settings_.key) == 0;
+    bool initialised = connector.is_initialised();
+    if (!initialised) initialised = connector.initialise(settings_.key) == 0;
     if (initialised) {
       connectorReady_ = true;
-      if (connector.setOption(u"ServerURL", settings_.server.c_str()) != 0 ||
-          connector.setOption(u"ServerRandomServer", u"1") != 0) {
+      if (connector.set_option(u"ServerURL", settings_.server.c_str()) != 0 ||
+          connector.set_option(u"ServerRandomServer", u"1") != 0) {
         connectorReady_ = false;
       }
       if (settings_.scan_type != 0) {
@@ -97,13 +100,13 @@ void CQn5raClntDlg::OnSetupScan() {
             {u"MaxFileSizeBytes", &settings_.maximum_file_size_bytes},
         };
         for (const auto& [name, value] : numbers) {
-          if (!value->empty()) connector.setOption(name, value->c_str());
+          if (!value->empty()) connector.set_option(name, value->c_str());
         }
       }
     }
     if (!settings_.auto_start && settings_.show_trayicon && AddTrayIcon(tray_)) {
-      tray_.menuLoaded = true;
-      tray_.iconAdded = true;
+      tray_.menu_loaded = true;
+      tray_.icon_added = true;
     }
   }
   setupDone_ = true;
@@ -124,13 +127,19 @@ void CQn5raClntDlg::ScanNow(std::u16string_view argument) {
   }
   SetStatus(u"Initializing...");
   ResetScanState();
-  const uint64_t serial = BeginScanNotifications(this);
-  if (serial == 0) {
+  ScanTicket* ticket = BeginScanNotifications(this);
+  if (ticket == nullptr) {
     LOG_ERROR(u"ScanNow before the page initialised");
     return;
   }
   scanRunning_ = true;
-  std::thread(ScanWorker, serial, std::u16string(argument), services_.connector).detach();
+  // The previous worker has made its start, so waiting for it is short.
+  JoinScanWorker();
+  scanWorker_ = std::thread(ScanWorker, ticket, std::u16string(argument), services_.connector);
+}
+
+void CQn5raClntDlg::JoinScanWorker() {
+  if (scanWorker_.joinable()) scanWorker_.join();
 }
 
 CQn5raClntDlg::ScanStart CQn5raClntDlg::ApplyScanPlan(std::u16string_view argument) {
@@ -140,12 +149,12 @@ CQn5raClntDlg::ScanStart CQn5raClntDlg::ApplyScanPlan(std::u16string_view argume
     std::lock_guard<std::mutex> hold(stateLock_);
     scanLevel_ = plan.level;
     settings_.scan_type = plan.scanType;
-    if (plan.changesLocation) settings_.scan_location = plan.location;
+    if (plan.changes_location) settings_.scan_location = plan.location;
     start.scanType = settings_.scan_type;
     start.location = settings_.scan_location;
   }
-  if (plan.changesModules) allModules_ = plan.allModules;
-  start.allModules = allModules_;
+  if (plan.changes_modules) allModules_ = plan.all_modules;
+  start.all_modules = allModules_;
   // Published before the start operation, so a completion that arrives
   // before it returns is never overwritten by "scanning".
   SetStatusWhileActive(u"scanning");
@@ -155,9 +164,9 @@ CQn5raClntDlg::ScanStart CQn5raClntDlg::ApplyScanPlan(std::u16string_view argume
 
 void CQn5raClntDlg::HandleFailedStart(int32_t code) {
   std::u16string message;
-  if (code == 3) {
+  if (code == kScanServerUnreachable) {
     message = u"server cannot be reached";
-  } else if (code == 4) {
+  } else if (code == kScanNoEngine) {
     message = u"no available engine for scan";
   } else {
     bool hasText = false;
@@ -197,10 +206,10 @@ void CQn5raClntDlg::StopScan() { EndScanControl(); }
 
 void CQn5raClntDlg::OnDone() {
   LOG_DEVINFO(u"OnDone");
-  if (!settings_.show_trayicon || settings_.auto_start || !tray_.iconAdded) {
+  if (!settings_.show_trayicon || settings_.auto_start || !tray_.icon_added) {
     ExitApplication(true);
   } else {
-    tray_.hiddenToTray = true;
+    tray_.hidden_to_tray = true;
   }
 }
 
@@ -253,13 +262,13 @@ void CQn5raClntDlg::SetStatusWhileActive(std::u16string_view text) {
 void CQn5raClntDlg::WriteRegistryValue(std::u16string_view name, uint32_t value) {
   if (!registryReporting_) return;
   // Failures are ignored: the values only mirror the state for others.
-  WriteRegistryDword(services_.registryStore, u"Software\\VARNOK\\QN5RA\\" + settings_.server, name,
-                     value);
+  WriteRegistryDword(services_.registry_store, u"Software\\VARNOK\\QN5RA\\" + settings_.server,
+                     name, value);
 }
 
 int32_t CQn5raClntDlg::ReadEngineCount(bool* hasText) {
   char16_t buffer[100] = {};
-  const bool read = services_.connector.getEngineCount(buffer) == 0;
+  const bool read = services_.connector.get_engine_count(buffer) == 0;
   if (hasText != nullptr) *hasText = read && buffer[0] != 0;
   if (!read) return 0;
   // Leading blanks, a sign and digits, as the C library reads a number.

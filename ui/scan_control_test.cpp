@@ -17,8 +17,8 @@ TEST_F(ScanControl, SetupInitialisesTheConnectorOnceWithTheServer) {
   Dialog().OnSetupScan();
   Dialog().OnSetupScan();
   const FakeConnectorRecord r = FakeRecord();
-  EXPECT_EQ(r.initializeCalls, 1);
-  EXPECT_EQ(r.apiKey, u"KEY-1");
+  EXPECT_EQ(r.initialise_calls, 1);
+  EXPECT_EQ(r.api_key, u"KEY-1");
   using Option = std::pair<std::u16string, std::u16string>;
   EXPECT_EQ(r.options,
             (std::vector<Option>{{u"ServerURL", settings_.server}, {u"ServerRandomServer", u"1"}}));
@@ -43,8 +43,8 @@ TEST_F(ScanControl, RefusedSetupMakesTheNextScanFailAtOnce) {
   struct Case {
     const char* what;
     std::u16string server;
-    int32_t initializeResult;
-    int32_t setOptionResult;
+    int32_t initialise_result;
+    int32_t set_option_result;
   };
   const Case cases[] = {
       {"empty server", u"", 0, 0},
@@ -53,8 +53,8 @@ TEST_F(ScanControl, RefusedSetupMakesTheNextScanFailAtOnce) {
   };
   for (const Case& c : cases) {
     ResetFakeConnector();
-    FakeScript().initializeResult = c.initializeResult;
-    FakeScript().setOptionResult = c.setOptionResult;
+    FakeScript().initialise_result = c.initialise_result;
+    FakeScript().set_option_result = c.set_option_result;
     settings_.server = c.server;
     dialog_.reset();
     Dialog().OnInitGui();
@@ -70,7 +70,7 @@ TEST_F(ScanControl, LevelsChooseTheStartOperation) {
   struct Case {
     std::u16string argument;
     std::u16string kind;
-    bool allModules;
+    bool all_modules;
     std::u16string targets;
   };
   const Case cases[] = {
@@ -86,9 +86,9 @@ TEST_F(ScanControl, LevelsChooseTheStartOperation) {
     Dialog().OnInitGui();
     StartScan(c.argument);
     const FakeConnectorRecord r = FakeRecord();
-    EXPECT_EQ(r.startKind, c.kind) << Utf16ToUtf8(c.argument);
+    EXPECT_EQ(r.start_kind, c.kind) << Utf16ToUtf8(c.argument);
     if (c.kind == u"modules") {
-      EXPECT_EQ(r.allModules, c.allModules) << Utf16ToUtf8(c.argument);
+      EXPECT_EQ(r.all_modules, c.all_modules) << Utf16ToUtf8(c.argument);
     }
     if (c.kind == u"paths") {
       EXPECT_EQ(r.targets, c.targets) << Utf16ToUtf8(c.argument);
@@ -102,7 +102,7 @@ TEST_F(ScanControl, LevelsChooseTheStartOperation) {
 TEST_F(ScanControl, ScanningIsPublishedBeforeTheStartRuns) {
   std::atomic<bool> sawScanning{false};
   std::atomic<bool> sawRunning{false};
-  FakeScript().onStart = [&] {
+  FakeScript().on_start = [&] {
     sawScanning = Dialog().StatusText() == u"scanning";
     sawRunning = Dialog().ScanRunning();
   };
@@ -113,7 +113,7 @@ TEST_F(ScanControl, ScanningIsPublishedBeforeTheStartRuns) {
 }
 
 TEST_F(ScanControl, CompletionDuringTheStartIsNeverShownAsRunning) {
-  FakeScript().completeDuringStart = true;
+  FakeScript().complete_during_start = true;
   Dialog().OnInitGui();
   StartScan(u"3|");
   ASSERT_TRUE(WaitForStatus(u"clean"));
@@ -139,7 +139,7 @@ TEST_F(ScanControl, FailedStartsEndInErrorWithCode100) {
   };
   for (const Case& c : cases) {
     ResetFakeConnector();
-    FakeScript().startResult = c.result;
+    FakeScript().start_result = c.result;
     FakeScript().engineCount = c.engines;
     dialog_.reset();
     Dialog().OnInitGui();
@@ -190,7 +190,7 @@ TEST_F(ScanControl, RegistryValuesFollowTheScanWhenTheTraySettingIsOn) {
   EXPECT_EQ(Registry(u"qn5raRunning"), 1);
   EXPECT_EQ(Registry(u"qn5raThreatsFound"), 2);  // scanning
   const FakeConnectorRecord r = FakeRecord();
-  r.moduleProgress(r.context, 1, 1, 0, u"/bin/x", 0, u"", u"");
+  r.module_progress(r.context, 1, 1, 0, u"/bin/x", 0, u"", u"");
   EXPECT_EQ(Registry(u"qn5raThreatsFound"), 3);  // "Looking up known modules..."
   Complete(true, 1, 0);
   EXPECT_EQ(Registry(u"qn5raThreatsFound"), 1);
@@ -219,7 +219,7 @@ TEST_F(ScanControl, NotificationsAfterStopScanTouchNothing) {
   StartScan(u"0|/tmp");
   Dialog().OnBeforeNavigate(u"app:1005@StopScan");
   const FakeConnectorRecord r = FakeRecord();
-  r.fileProgress(r.context, 10, 1, u"/tmp/late", -1, u"T", u"");
+  r.file_progress(r.context, 10, 1, u"/tmp/late", -1, u"T", u"");
   r.completion(r.context, true, 1, 0, u"late");
   EXPECT_EQ(Dialog().StatusText(), u"scanning");
   EXPECT_EQ(Dialog().Results().ThreatCount(), 0u);
@@ -235,7 +235,7 @@ TEST_F(ScanControl, NotificationsAfterTheDialogIsGoneAreDropped) {
   StartScan(u"0|/tmp");
   const FakeConnectorRecord r = FakeRecord();
   dialog_.reset();
-  r.fileProgress(r.context, 10, 1, u"/tmp/late", -1, u"T", u"");
+  r.file_progress(r.context, 10, 1, u"/tmp/late", -1, u"T", u"");
   r.completion(r.context, false, 1, 0, u"");
   SUCCEED();  // reaching here without touching freed memory is the test (ASan)
 }
@@ -266,7 +266,7 @@ TEST_F(ScanControl, AutoStartRunsTheConfiguredScanOnceAfterInit) {
     std::u16string location;
     std::u16string kind;
     std::u16string targets;
-    bool allModules;
+    bool all_modules;
   };
   const Case cases[] = {
       {1, u"ALL", u"drives", u"", false},
@@ -282,12 +282,12 @@ TEST_F(ScanControl, AutoStartRunsTheConfiguredScanOnceAfterInit) {
     Dialog().OnInitGui();
     ASSERT_TRUE(WaitForStarts(1));
     const FakeConnectorRecord r = FakeRecord();
-    EXPECT_EQ(r.startKind, c.kind);
+    EXPECT_EQ(r.start_kind, c.kind);
     if (c.kind == u"paths") {
       EXPECT_EQ(r.targets, c.targets);
     }
     if (c.kind == u"modules") {
-      EXPECT_EQ(r.allModules, c.allModules);
+      EXPECT_EQ(r.all_modules, c.all_modules);
     }
     Complete(false, 0, 0);
     Dialog().OnInitGui();
@@ -332,15 +332,15 @@ TEST_F(ScanControl, FileProgressKeepsTheCurrentFileAndRecordsThreats) {
   Dialog().OnInitGui();
   StartScan(u"0|/tmp");
   const FakeConnectorRecord r = FakeRecord();
-  r.fileProgress(r.context, 10, 1, u"", 1000, u"", u"");
+  r.file_progress(r.context, 10, 1, u"", 1000, u"", u"");
   EXPECT_EQ(Dialog().CurrentFileText(), u"Initializing...");
-  r.fileProgress(r.context, 10, 1, u"/tmp/a", 0, u"", u"");
+  r.file_progress(r.context, 10, 1, u"/tmp/a", 0, u"", u"");
   EXPECT_EQ(Dialog().CurrentFileText(), u"/tmp/a");
-  r.fileProgress(r.context, 10, 1, u"/tmp/v", -1, u"T1", u"<doc1>");
-  r.fileProgress(r.context, 10, 1, u"/tmp/v", -1, u"T2", u"<doc2>");
-  r.fileProgress(r.context, 10, 1, u"/tmp/s", -2, u"S", u"");
-  r.fileProgress(r.context, 10, 1, u"/tmp/x", -5, u"X", u"");
-  r.fileProgress(r.context, 10, 1, u"/tmp/f", 10001, u"", u"");
+  r.file_progress(r.context, 10, 1, u"/tmp/v", -1, u"T1", u"<doc1>");
+  r.file_progress(r.context, 10, 1, u"/tmp/v", -1, u"T2", u"<doc2>");
+  r.file_progress(r.context, 10, 1, u"/tmp/s", -2, u"S", u"");
+  r.file_progress(r.context, 10, 1, u"/tmp/x", -5, u"X", u"");
+  r.file_progress(r.context, 10, 1, u"/tmp/f", 10001, u"", u"");
   const ThreatMap threats = Dialog().Results().Threats();
   EXPECT_EQ(threats, (ThreatMap{{u"/tmp/s", u"S"}, {u"/tmp/v", u"T2"}, {u"/tmp/x", u"X"}}));
   EXPECT_EQ(Dialog().Results().Documents().at(u"/tmp/v"), u"<doc2>");
@@ -351,17 +351,17 @@ TEST_F(ScanControl, ModuleProgressStages) {
   Dialog().OnInitGui();
   StartScan(u"2|");
   const FakeConnectorRecord r = FakeRecord();
-  r.moduleProgress(r.context, 1, 5, 0, u"/bin/a", 0, u"", u"");
+  r.module_progress(r.context, 1, 5, 0, u"/bin/a", 0, u"", u"");
   EXPECT_EQ(Dialog().StatusText(), u"Looking up known modules...");
   EXPECT_EQ(Dialog().CurrentFileText(), u"/bin/a");
-  r.moduleProgress(r.context, 0, 0, 0, u"", 1000, u"", u"");
+  r.module_progress(r.context, 0, 0, 0, u"", 1000, u"", u"");
   EXPECT_EQ(Dialog().CurrentFileText(), u"");
   EXPECT_EQ(Dialog().StatusText(), u"Looking up known modules...");
-  r.moduleProgress(r.context, 2, 5, 1, u"/lib/b.so", -1, u"T", u"");
+  r.module_progress(r.context, 2, 5, 1, u"/lib/b.so", -1, u"T", u"");
   EXPECT_EQ(Dialog().StatusText(), u"Scanning...");
   EXPECT_EQ(Dialog().CurrentFileText(), u"/lib/b.so");
-  r.moduleProgress(r.context, 2, 5, 2, u"/lib/c.so", 10001, u"", u"");
-  r.moduleProgress(r.context, 2, 5, 2, u"", 0, u"", u"");
+  r.module_progress(r.context, 2, 5, 2, u"/lib/c.so", 10001, u"", u"");
+  r.module_progress(r.context, 2, 5, 2, u"", 0, u"", u"");
   EXPECT_EQ(Dialog().CurrentFileText(), u"");
   EXPECT_EQ(Dialog().Results().ThreatCount(), 1u);
 }
@@ -397,7 +397,7 @@ TEST_F(ScanControl, ManyThreadsNotifyAtOnce) {
       for (int i = 0; i < 200; ++i) {
         const std::u16string path =
             u"/tmp/" + Utf8ToUtf16(std::to_string(t) + "/" + std::to_string(i));
-        r.fileProgress(r.context, 1, 1, path, i % 2 == 0 ? -1 : 0, u"T", u"");
+        r.file_progress(r.context, 1, 1, path, i % 2 == 0 ? -1 : 0, u"T", u"");
       }
     });
   }

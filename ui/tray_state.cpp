@@ -10,24 +10,24 @@ std::u16string TrayTooltip(std::u16string_view server) {
 }
 
 bool AddTrayIcon(TrayState& tray) {
-  tray.iconAdded = false;
-  tray.menuLoaded = false;
+  tray.icon_added = false;
+  tray.menu_loaded = false;
   return false;
 }
 
 void RemoveTrayIcon(TrayState& tray) {
-  if (tray.hasOwner && tray.iconId != 0 && tray.iconAdded) tray.iconAdded = false;
+  if (tray.has_owner && tray.icon_id != 0 && tray.icon_added) tray.icon_added = false;
 }
 
-TrayAction OnTrayNotification(TrayState& tray, uint32_t iconId, uint32_t mouseMessage) {
-  if (iconId != kTrayIconId) return TrayAction::kNothing;
+TrayAction OnTrayNotification(TrayState& tray, uint32_t icon_id, uint32_t mouseMessage) {
+  if (icon_id != kTrayIconId) return TrayAction::kNothing;
   switch (mouseMessage) {
     case kMouseRightButtonUp:
     case kMouseContextMenu:
-      return tray.menuLoaded ? TrayAction::kShowMenu : TrayAction::kNothing;
+      return tray.menu_loaded ? TrayAction::kShowMenu : TrayAction::kNothing;
     case kMouseLeftDoubleClick:
-      if (!tray.hiddenToTray) return TrayAction::kNothing;
-      tray.hiddenToTray = false;
+      if (!tray.hidden_to_tray) return TrayAction::kNothing;
+      tray.hidden_to_tray = false;
       return TrayAction::kShowWindow;
     default:
       return TrayAction::kNothing;
@@ -37,8 +37,8 @@ TrayAction OnTrayNotification(TrayState& tray, uint32_t iconId, uint32_t mouseMe
 TrayAction OnTrayMenuCommand(TrayState& tray, uint32_t command) {
   switch (command) {
     case kMenuOpen:
-      if (!tray.hiddenToTray) return TrayAction::kNothing;
-      tray.hiddenToTray = false;
+      if (!tray.hidden_to_tray) return TrayAction::kNothing;
+      tray.hidden_to_tray = false;
       return TrayAction::kShowWindow;
     case kMenuExit:
       return TrayAction::kExit;

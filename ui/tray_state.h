@@ -8,7 +8,6 @@
 
 namespace dravanta {
 
-constexpr uint32_t kTrayCallbackMessage = 0x401;  // WM_USER + 1
 constexpr uint32_t kTrayIconId = 1;
 constexpr uint32_t kMenuOpen = 32771;
 constexpr uint32_t kMenuAbout = 32772;
@@ -19,12 +18,12 @@ constexpr uint32_t kMouseLeftDoubleClick = 0x203;
 constexpr size_t kTrayTooltipLimit = 127;
 
 struct TrayState {
-  bool hasOwner = false;  // the dialog's window was put into the record
-  uint32_t iconId = 0;
+  bool has_owner = false;  // the dialog's window was put into the record
+  uint32_t icon_id = 0;
   std::u16string tooltip = u"Dravanta Client";
-  bool iconAdded = false;
-  bool menuLoaded = false;
-  bool hiddenToTray = false;
+  bool icon_added = false;
+  bool menu_loaded = false;
+  bool hidden_to_tray = false;
 };
 
 enum class TrayAction { kNothing, kShowMenu, kShowWindow, kExit };
@@ -42,7 +41,7 @@ void RemoveTrayIcon(TrayState& tray);
 // A notification from the icon: only icon 1 counts; right button up or the
 // context-menu key shows the menu, a left double click restores a hidden
 // window.
-TrayAction OnTrayNotification(TrayState& tray, uint32_t iconId, uint32_t mouseMessage);
+TrayAction OnTrayNotification(TrayState& tray, uint32_t icon_id, uint32_t mouseMessage);
 
 // A tray menu command.
 TrayAction OnTrayMenuCommand(TrayState& tray, uint32_t command);

@@ -8,8 +8,8 @@ namespace {
 TEST(TrayState, AddingTheIconFailsHere) {
   TrayState tray;
   EXPECT_FALSE(AddTrayIcon(tray));
-  EXPECT_FALSE(tray.iconAdded);
-  EXPECT_FALSE(tray.menuLoaded);
+  EXPECT_FALSE(tray.icon_added);
+  EXPECT_FALSE(tray.menu_loaded);
 }
 
 TEST(TrayState, NotificationsOfAnAddedIcon) {
@@ -30,20 +30,20 @@ TEST(TrayState, NotificationsOfAnAddedIcon) {
   };
   for (const Case& c : cases) {
     TrayState tray;
-    tray.iconAdded = tray.menuLoaded = true;
-    tray.hiddenToTray = c.hidden;
+    tray.icon_added = tray.menu_loaded = true;
+    tray.hidden_to_tray = c.hidden;
     EXPECT_EQ(OnTrayNotification(tray, c.icon, c.mouse), c.action) << c.mouse;
-    EXPECT_EQ(tray.hiddenToTray, c.hiddenAfter) << c.mouse;
+    EXPECT_EQ(tray.hidden_to_tray, c.hiddenAfter) << c.mouse;
   }
 }
 
 TEST(TrayState, MenuCommands) {
   TrayState tray;
-  tray.hiddenToTray = true;
+  tray.hidden_to_tray = true;
   EXPECT_EQ(OnTrayMenuCommand(tray, kMenuAbout), TrayAction::kNothing);
-  EXPECT_TRUE(tray.hiddenToTray);
+  EXPECT_TRUE(tray.hidden_to_tray);
   EXPECT_EQ(OnTrayMenuCommand(tray, kMenuOpen), TrayAction::kShowWindow);
-  EXPECT_FALSE(tray.hiddenToTray);
+  EXPECT_FALSE(tray.hidden_to_tray);
   EXPECT_EQ(OnTrayMenuCommand(tray, kMenuOpen), TrayAction::kNothing);
   EXPECT_EQ(OnTrayMenuCommand(tray, kMenuExit), TrayAction::kExit);
 }

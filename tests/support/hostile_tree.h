@@ -25,8 +25,6 @@ namespace dravanta {
 
 enum class Settlement { kScanned, kFailed, kTooLarge, kSkipped };
 
-const char* SettlementName(Settlement settlement);
-
 struct HostileFile {
   std::string path;     // full path in the system's bytes, as the walk names it
   std::string content;  // what reading it gives once the changes are made

@@ -26,20 +26,6 @@ void Write(const std::string& path, const std::string& content) {
 
 }  // namespace
 
-const char* SettlementName(Settlement settlement) {
-  switch (settlement) {
-    case Settlement::kScanned:
-      return "scanned";
-    case Settlement::kFailed:
-      return "failed";
-    case Settlement::kTooLarge:
-      return "skipped for size";
-    case Settlement::kSkipped:
-      return "skipped";
-  }
-  return "?";
-}
-
 std::string HighByteName() {
   std::string name;
   for (int byte = 0x80; byte <= 0xFF; ++byte) name += static_cast<char>(byte);

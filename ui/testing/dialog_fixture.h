@@ -36,9 +36,9 @@ class DialogFixture : public testing::Test {
   DialogServices Services() {
     DialogServices services;
     services.connector = FakeConnector();
-    services.registryStore = RegistryPath();
-    services.reportFolders.homeFolder = Utf8ToUtf16((root_ / "home").string());
-    services.closeGrace = std::chrono::milliseconds(0);
+    services.registry_store = RegistryPath();
+    services.report_folders.homeFolder = Utf8ToUtf16((root_ / "home").string());
+    services.close_grace = std::chrono::milliseconds(0);
     return services;
   }
   std::u16string RegistryPath() const {

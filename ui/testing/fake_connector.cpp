@@ -12,8 +12,8 @@ struct Fake {
   FakeConnectorRecord record;
 };
 
-// Never destroyed: detached scan workers may still finish with it while the
-// test program ends.
+// Never destroyed: a test may deliver notifications from threads of its own
+// until the test program ends.
 Fake& TheFake() {
   static Fake* fake = new Fake;
   return *fake;
@@ -23,22 +23,22 @@ int32_t RecordStart(const char16_t* kind, CompletionCallback completion, void* c
   Fake& f = TheFake();
   int32_t result;
   bool complete;
-  std::function<void()> onStart;
+  std::function<void()> on_start;
   {
     std::lock_guard<std::mutex> hold(f.lock);
-    onStart = f.script.onStart;
+    on_start = f.script.on_start;
   }
   // Before the start is counted: a test that waits for the start then sees
   // everything its hook saw.
-  if (onStart) onStart();
+  if (on_start) on_start();
   {
     std::lock_guard<std::mutex> hold(f.lock);
     f.record.starts++;
-    f.record.startKind = kind;
+    f.record.start_kind = kind;
     f.record.completion = completion;
     f.record.context = context;
-    result = f.script.startResult;
-    complete = f.script.completeDuringStart && result == 0;
+    result = f.script.start_result;
+    complete = f.script.complete_during_start && result == 0;
   }
   if (complete) completion(context, false, 3, 0, u"");
   f.started.notify_all();
@@ -71,25 +71,25 @@ const ConnectorEntryPoints& FakeConnector() {
   static const ConnectorEntryPoints entry_points = {
       [](std::u16string_view key) {
         std::lock_guard<std::mutex> hold(TheFake().lock);
-        TheFake().record.initializeCalls++;
-        TheFake().record.apiKey = key;
-        if (TheFake().script.initializeResult == 0) TheFake().script.initialized = true;
-        return TheFake().script.initializeResult;
+        TheFake().record.initialise_calls++;
+        TheFake().record.api_key = key;
+        if (TheFake().script.initialise_result == 0) TheFake().script.initialised = true;
+        return TheFake().script.initialise_result;
       },
       [] {
         std::lock_guard<std::mutex> hold(TheFake().lock);
-        return TheFake().script.initialized;
+        return TheFake().script.initialised;
       },
       [](const char16_t* name, const char16_t* value) {
         std::lock_guard<std::mutex> hold(TheFake().lock);
         TheFake().record.options.emplace_back(name, value);
-        return TheFake().script.setOptionResult;
+        return TheFake().script.set_option_result;
       },
       [](bool all, ModuleProgressCallback progress, CompletionCallback completion, void* context) {
         {
           std::lock_guard<std::mutex> hold(TheFake().lock);
-          TheFake().record.allModules = all;
-          TheFake().record.moduleProgress = progress;
+          TheFake().record.all_modules = all;
+          TheFake().record.module_progress = progress;
         }
         return RecordStart(u"modules", completion, context);
       },
@@ -98,14 +98,14 @@ const ConnectorEntryPoints& FakeConnector() {
         {
           std::lock_guard<std::mutex> hold(TheFake().lock);
           TheFake().record.targets = targets;
-          TheFake().record.fileProgress = progress;
+          TheFake().record.file_progress = progress;
         }
         return RecordStart(u"paths", completion, context);
       },
       [](FileProgressCallback progress, CompletionCallback completion, void* context) {
         {
           std::lock_guard<std::mutex> hold(TheFake().lock);
-          TheFake().record.fileProgress = progress;
+          TheFake().record.file_progress = progress;
         }
         return RecordStart(u"drives", completion, context);
       },
@@ -115,6 +115,10 @@ const ConnectorEntryPoints& FakeConnector() {
         count.copy(buffer, 99);
         buffer[std::min<size_t>(count.size(), 99)] = 0;
         return 0;
+      },
+      [] {
+        std::lock_guard<std::mutex> hold(TheFake().lock);
+        TheFake().record.stop_calls++;
       },
   };
   return entry_points;

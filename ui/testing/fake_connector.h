@@ -15,28 +15,29 @@
 namespace dravanta {
 
 struct FakeConnectorScript {
-  int32_t initializeResult = 0;
-  bool initialized = false;
-  int32_t setOptionResult = 0;
-  int32_t startResult = 0;  // what every start operation answers
+  int32_t initialise_result = 0;
+  bool initialised = false;
+  int32_t set_option_result = 0;
+  int32_t start_result = 0;  // what every start operation answers
   std::u16string engineCount = u"12";
   // Deliver the completion from inside the start operation, before it
   // returns (threats found, files, code).
-  bool completeDuringStart = false;
+  bool complete_during_start = false;
   // Runs inside every start operation, before it answers.
-  std::function<void()> onStart;
+  std::function<void()> on_start;
 };
 
 struct FakeConnectorRecord {
   std::vector<std::pair<std::u16string, std::u16string>> options;
-  std::u16string apiKey;
-  int initializeCalls = 0;
+  std::u16string api_key;
+  int initialise_calls = 0;
+  int stop_calls = 0;
   int starts = 0;
-  std::u16string startKind;  // "modules", "paths" or "drives"
-  bool allModules = false;
+  std::u16string start_kind;  // "modules", "paths" or "drives"
+  bool all_modules = false;
   std::u16string targets;
-  ModuleProgressCallback moduleProgress = nullptr;
-  FileProgressCallback fileProgress = nullptr;
+  ModuleProgressCallback module_progress = nullptr;
+  FileProgressCallback file_progress = nullptr;
   CompletionCallback completion = nullptr;
   void* context = nullptr;
 };
