@@ -12,7 +12,6 @@
 #include "transport/client_identity.h"
 #include "transport/error_document.h"
 #include "transport/exchange_failure.h"
-#include "transport/exchange_handles.h"
 #include "transport/request_path.h"
 #include "transport/server_settings.h"
 #include "transport/server_url.h"
@@ -142,20 +141,13 @@ bool HostIsUsable(std::string_view host) {
   return true;
 }
 
-// The handle of one exchange, taken from the idle ones of its certificate
-// check and given back when the exchange ends.
 struct CurlHandle {
-  CertificateCheck check;
-  CURL* handle;
+  CURL* handle = curl_easy_init();
   curl_slist* headers = nullptr;
-  explicit CurlHandle(CertificateCheck for_check)
-      : check(for_check), handle(TakeExchangeHandle(for_check)) {}
   ~CurlHandle() {
-    ReturnExchangeHandle(check, handle);
     curl_slist_free_all(headers);
+    if (handle != nullptr) curl_easy_cleanup(handle);
   }
-  CurlHandle(const CurlHandle&) = delete;
-  CurlHandle& operator=(const CurlHandle&) = delete;
 };
 
 void ConfigureProxy(CURL* handle) {
@@ -261,7 +253,7 @@ void ConfigureTransfer(CURL* handle, const std::string& url, Transfer* transfer)
 }
 
 // The certificate check that "cert_check" asks for; read once per exchange,
-// as the handle, the share and the check must agree.
+// as the share and the check must agree.
 CertificateCheck CurrentCertificateCheck() {
   return TransportOption("cert_check") == "0" ? CertificateCheck::kRelaxed
                                               : CertificateCheck::kFull;
@@ -379,7 +371,7 @@ ExchangeResult PerformRequest(const ServerRequest& request) {
 
   InitialiseCurlOnce();
   const CertificateCheck check = CurrentCertificateCheck();
-  CurlHandle curl(check);
+  CurlHandle curl;
   if (curl.handle == nullptr) return Failed(FormatMessage("WinHttpOpen failed (0x%.8X)", 0u));
   if (!HostIsUsable(address->host)) {
     return Failed(FormatMessage("WinHttpConnect failed (0x%.8X)", CURLE_URL_MALFORMAT));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -14,6 +15,7 @@
 
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/raw_peer.h"
 #include "tests/support/tls_certificates.h"
 #include "transport/http_exchange.h"
 #include "transport/server_client.h"
@@ -157,6 +159,42 @@ TEST_F(TransportShareTest, TenParallelUploadsShareSessionsSafely) {
   // A thread's later rounds find a stored session; a few may race with one
   // being replaced by another thread's newer one and handshake in full.
   EXPECT_GE(counts.resumed, static_cast<size_t>(kThreads * (kRounds - 1) / 2));
+}
+
+// Only names and sessions outlive an exchange, never its connection: a
+// server that offers to keep the connection open still sees each exchange
+// on a new one, so no exchange is sent on a connection the server may have
+// closed since.
+TEST_F(TransportShareTest, NoConnectionOutlivesItsExchange) {
+  std::atomic<int> connections{0};
+  std::atomic<int> reused{0};
+  const std::string answer =
+      "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nKeep-Alive: timeout=5, max=5\r\n"
+      "Content-Length: " +
+      std::to_string(FakeScanServer::EngineDocument(1).size()) + "\r\n\r\n" +
+      FakeScanServer::EngineDocument(1);
+  RawPeer peer([&](RawConnection& connection) {
+    ++connections;
+    if (!connection.ReadRequest()) return;
+    connection.Send(answer);
+    // A second request on the same connection would come at once.
+    while (connection.ReadRequest(2000)) {
+      ++reused;
+      connection.Send(answer);
+    }
+  });
+  ASSERT_TRUE(peer.Start());
+  for (int round = 0; round < 3; ++round) {
+    ServerRequest request;
+    request.method = "getengineinfo";
+    request.verb = "GET";
+    request.server_url = peer.Url();
+    ExchangeResult result = PerformRequest(request);
+    EXPECT_EQ(result.code, TransportOk) << round << ": " << result.text;
+  }
+  peer.Stop();
+  EXPECT_EQ(connections.load(), 3);
+  EXPECT_EQ(reused.load(), 0);
 }
 
 }  // namespace
