@@ -131,4 +131,8 @@ int32_t ScanAllDrives(FileProgressCallback progress, CompletionCallback completi
   return ScanAllDrives(ProcessConnector(), progress, completion, context);
 }
 
+ScanCoverage GetScanCoverage(ScanConnector& connector) { return connector.state.Coverage(); }
+
+ScanCoverage GetScanCoverage() { return GetScanCoverage(ProcessConnector()); }
+
 }  // namespace dravanta

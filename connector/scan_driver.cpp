@@ -94,9 +94,14 @@ void RunModuleScan(ScanConnector& connector) {
                     u"Scan Finished");
 }
 
+void CountUnlistableFolder(void* context, std::u16string_view path) {
+  ConnectorOf(context).state.CountUnlistableFolder(path);
+}
+
 void ReportSkippedFile(void* context, const FileRecord& record) {
   ScanConnector& connector = ConnectorOf(context);
   ++connector.state.outcomes.not_scanned;
+  ++connector.state.collected_files;
   ReportFileResult(connector.state, ReportForm::kFile, 0,
                    {record.path, record.size, kOutcomeFileTooLarge, {}, {}});
 }
@@ -118,8 +123,8 @@ WalkerBindings PrepareCollectionScan(ScanConnector& connector, FileProgressCallb
   }
   connector.finished_walkers = 0;
   connector.size_filter = {connector.options.max_file_size_bytes, &ReportSkippedFile, &connector};
-  return {&HandleBatch,           &connector,   &FilterBySize,
-          &connector.size_filter, &OnWalkerEnd, &connector};
+  return {&HandleBatch, &connector, &FilterBySize,          &connector.size_filter,
+          &OnWalkerEnd, &connector, &CountUnlistableFolder, &connector};
 }
 
 }  // namespace
@@ -142,6 +147,7 @@ int32_t StartModuleScan(ScanConnector& connector, bool all_modules, ModuleProgre
   }
   connector.state.ResetCounters();
   connector.state.queued_files = module_count;
+  connector.state.collected_files = module_count;
   {
     std::lock_guard lock(connector.count_lock);
     connector.active_uploads = 0;
@@ -179,6 +185,7 @@ int32_t StartDrivesScan(ScanConnector& connector, FileProgressCallback progress,
 void HandleBatch(void* context, const std::vector<FileRecord>& batch) {
   ScanConnector& connector = ConnectorOf(context);
   connector.state.queued_files += static_cast<int32_t>(batch.size());
+  connector.state.collected_files += static_cast<int32_t>(batch.size());
   std::vector<ScanFile> files;
   {
     std::lock_guard lock(connector.collection_lock);

@@ -3,6 +3,7 @@
 list(APPEND PLATFORM_SOURCES
   machine_identity.cpp
   file_reader.cpp
+  error_number_posix.cpp
   child_process.cpp
   loopback_port.cpp
   listen_backlog.cpp)

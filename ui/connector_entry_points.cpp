@@ -18,6 +18,7 @@ const ConnectorEntryPoints& ProcessConnector() {
         return ScanAllDrives(progress, completion, context);
       },
       [](char16_t* buffer) { return GetEngineCount(buffer); },
+      [] { return GetScanCoverage(); },
   };
   return entry_points;
 }

@@ -21,6 +21,8 @@ struct ConnectorEntryPoints {
                            void* context);
   // Copies the engine count text into a buffer of 100 code units; 0 when done.
   uint32_t (*getEngineCount)(char16_t* buffer);
+  // What collection found in the current (or last) scan; none: nothing known.
+  ScanCoverage (*scanCoverage)() = nullptr;
 };
 
 // The process-wide connector of this program.

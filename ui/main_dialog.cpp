@@ -125,9 +125,15 @@ int CQn5raClntDlg::RunHeadless() {
   }
   WriteStandardError(printer.Finish(line()));
   bool reportLost = false;
-  if (StatusText() == u"error") {
-    WriteStandardError(Utf16ToUtf8(LastErrorMessage()) + "\n");
-  } else if (!WriteStandardOutput(EncodeReportText(ComposeReport()))) {
+  const ScanSummary summary = Summary();
+  const bool failed = StatusText() == u"error";
+  if (failed) WriteStandardError(Utf16ToUtf8(LastErrorMessage()) + "\n");
+  // A scan that never ran to its end has nothing to report but its message;
+  // the JSON result is written for every scan.
+  const bool json = Settings().json_report == u"-";
+  const bool report = json || !failed || summary.ranToEnd;
+  if (report &&
+      !WriteStandardOutput(json ? ComposeJson(StatusText()) : EncodeReportText(ComposeReport()))) {
     // The report is what a run without a page delivers: a run that lost it
     // must not end as if all went well.
     reportLost = true;
@@ -135,6 +141,7 @@ int CQn5raClntDlg::RunHeadless() {
     WriteStandardError(
         "Dravanta Client: the scan report could not be written to standard output\n");
   }
+  WriteStandardError(SummaryLine(StatusText(), Coverage(), summary.scanSeconds) + "\n");
   ExitApplication(true);
   const int code = result_.value_or(EndScanControl());
   return reportLost ? 100 : code;

@@ -34,6 +34,8 @@ struct ScanSummary {
   uint32_t scanSeconds = 0;
   LocalTime startTime;
   LocalTime finishTime;
+  // The scan ran to its end (it may still have failed for some files).
+  bool ranToEnd = false;
 };
 
 // What the dialog needs from outside; tests put doubles in.
@@ -109,9 +111,16 @@ class CQn5raClntDlg {
   ClientSettings Settings();
   const TrayState& Tray() const { return tray_; }
   ResultStore& Results() { return results_; }
+  // The counts of the current scan, every collected file in one category.
+  CoverageCounts Coverage();
 
   // The report text of the current scan (used by headless runs and saving).
   std::u16string ComposeReport();
+  // The JSON result of the current scan, and its writing to `json_report`
+  // (a path; "-" is left to the run without a page).
+  // status: the final status word (the status text once it is final).
+  std::string ComposeJson(std::u16string_view status);
+  void WriteJsonResult(std::u16string_view status);
 
   // --- The scan worker, while this dialog is the active one. ---
   struct ScanStart {
@@ -128,8 +137,8 @@ class CQn5raClntDlg {
   // --- Progress handling; called by the connector's notifications. ---
   void HandleModuleProgress(int32_t stage, std::u16string_view path, ScanOutcome code,
                             std::u16string_view threat, std::u16string_view details);
-  void HandleFileProgress(std::u16string_view path, ScanOutcome code, std::u16string_view threat,
-                          std::u16string_view details);
+  void HandleFileProgress(std::u16string_view path, uint64_t size, ScanOutcome code,
+                          std::u16string_view threat, std::u16string_view details);
   void HandleCompletion(bool threatsFound, int32_t filesScanned, ScanOutcome code,
                         std::u16string_view message);
 
@@ -143,6 +152,10 @@ class CQn5raClntDlg {
   void SetStatusWhileActive(std::u16string_view text);
   void WriteRegistryValue(std::u16string_view name, uint32_t value);
   void SetCurrentFile(std::u16string text);
+  // Counts a settled file in the result store.
+  void Settle(std::u16string_view path, std::optional<uint64_t> size, ScanOutcome code,
+              std::u16string_view text, std::u16string_view details);
+  ScanCoverage ReadScanCoverage();
   // The engine count the connector stored; *hasText tells whether it held text.
   int32_t ReadEngineCount(bool* hasText = nullptr);
   void ResetScanState();

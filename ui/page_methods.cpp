@@ -87,12 +87,23 @@ std::u16string CQn5raClntDlg::ComposeReport() {
   if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
   report.clientVersion = clientVersion_;
   report.threats = results_.Threats();
+  const CoverageCounts counts = Coverage();
+  for (FileOutcome& file : results_.Outcomes()) {
+    if (file.category != FileCategory::kThreat) report.notScanned.push_back(std::move(file));
+  }
+  report.counts = counts;
   {
     std::lock_guard<std::mutex> hold(stateLock_);
     report.scanType = scanLevel_;
     report.startTime = FormatReportTime(summary_.startTime);
     report.finishTime = FormatReportTime(summary_.finishTime);
-    report.cleanFiles = summary_.filesScanned - static_cast<int32_t>(report.threats.size());
+    // The files the server found clean; without any accounting (no file
+    // settled), what the completion said.
+    report.cleanFiles = counts.collected > 0
+                            ? static_cast<int32_t>(counts.clean)
+                            : summary_.filesScanned - static_cast<int32_t>(report.threats.size());
+    report.finished = summary_.ranToEnd && statusText_ != u"error";
+    report.failureMessage = lastErrorMessage_;
   }
   return ComposeReportText(report);
 }

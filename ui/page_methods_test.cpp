@@ -50,6 +50,11 @@ class PageMethods : public DialogFixture {
     r.fileProgress(r.context, 1, 1, u"/srv/a.exe", -1, u"Trojan.X",
                    u"<engine_result><engine_name>E1</engine_name><threat_name><![CDATA["
                    u"Trojan.X]]></threat_name><scan_result>1</scan_result></engine_result>");
+    // The three clean files of the five scanned are reported too, as the
+    // connector reports every settled file.
+    for (const char16_t* clean : {u"/srv/c1", u"/srv/c2", u"/srv/c3"}) {
+      r.fileProgress(r.context, 1, 1, clean, 0, u"", u"");
+    }
     r.completion(r.context, true, 5, 0, u"");
   }
 };

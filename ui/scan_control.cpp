@@ -177,6 +177,7 @@ void CQn5raClntDlg::HandleFailedStart(int32_t code) {
     summary_.errorCode = kStartFailureCode;
     summary_.finishTime = CurrentLocalTime();
   }
+  WriteJsonResult(u"error");
   scanRunning_ = false;
   SetStatusWhileActive(u"error");
   LOG_ERROR(u"%s", message);
@@ -189,6 +190,7 @@ void CQn5raClntDlg::ResetScanState() {
   summary_.filesScanned = 0;
   summary_.infected = false;
   summary_.errorCode = 0;
+  summary_.ranToEnd = false;
   summary_.scanSeconds = 0;
   summary_.startTime = CurrentLocalTime();
 }
@@ -228,7 +230,9 @@ int CQn5raClntDlg::EndScanControl() {
   RemoveTrayIcon(tray_);
   DeactivateDialog(this);
   std::lock_guard<std::mutex> hold(stateLock_);
-  const int code = summary_.errorCode != 0 ? 100 : summary_.infected ? 1 : 0;
+  // A threat found is the first thing a caller must learn, whatever else
+  // went wrong.
+  const int code = summary_.infected ? 1 : summary_.errorCode != 0 ? 100 : 0;
   lastEndCode_ = code;
   return code;
 }
