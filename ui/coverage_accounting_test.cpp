@@ -16,6 +16,7 @@
 #include "connector/scan_connector.h"
 #include "platform/scratch_tree.h"
 #include "platform/text.h"
+#include "tests/support/json_result_check.h"
 #include "ui/main_dialog.h"
 
 namespace dravanta {
@@ -152,6 +153,7 @@ class CoverageAccounting : public testing::Test {
     settings.thread_count = u"4";
     settings.batch_size = u"7";
     if (c.max_size > 0) settings.maximum_file_size_bytes = Utf8ToUtf16(std::to_string(c.max_size));
+    settings.json_report = Utf8ToUtf16(tree_.PathOf("result.json"));
     {
       CQn5raClntDlg dialog(services);
       dialog.SetSettings(settings);
@@ -244,6 +246,8 @@ TEST_F(CoverageAccounting, EveryFileInOneCategoryAndAnHonestFinalWord) {
     EXPECT_EQ(status_, c.status);
     if (!c.message.empty()) EXPECT_EQ(message_, c.message);
     EXPECT_EQ(Sum(counts_), counts_.collected);
+    // The JSON result written at the end holds the same and is valid.
+    EXPECT_EQ(JsonResultProblems(tree_.PathOf("result.json")), "");
     if (c.expected.collected != 0) {
       EXPECT_EQ(counts_.collected, c.expected.collected);
       EXPECT_EQ(counts_.clean, c.expected.clean);
