@@ -98,7 +98,10 @@ int CQn5raClntDlg::RunWithPage() {
   }
   const std::string address = host.PageAddress();
   WriteStandardOutput("Dravanta Client page: " + address + "\n");
-  LOG_INFO(u"Page at %s", Utf8ToUtf16(address));
+  // Without the token: the log may be readable by others on the machine,
+  // and the token is all it takes to drive the page host.
+  LOG_INFO(u"Page at %s (access token not logged)",
+           Utf8ToUtf16(address.substr(0, address.find('?'))));
   if (services_.openBrowser && services_.openUrl != nullptr) services_.openUrl(address);
 
   queue_ = &queue;
