@@ -61,7 +61,7 @@ std::u16string FormatReportTime(const LocalTime& t) {
 
 std::u16string DefaultReportName(const LocalTime& t) {
   char buffer[100];
-  std::snprintf(buffer, sizeof buffer, "%s_%04d%02d%02d%02d%02d", "DravantaClientLog", t.year,
+  std::snprintf(buffer, sizeof buffer, "%s_%04d%02d%02d%02d%02d.txt", "DravantaClientLog", t.year,
                 t.month, t.day, t.hour, t.minute);
   return Ascii(buffer);
 }

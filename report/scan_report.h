@@ -38,7 +38,7 @@ struct ScanReport {
 // "YYYY-MM-DD hh:mm:ss".
 std::u16string FormatReportTime(const LocalTime& time);
 
-// "DravantaClientLog_YYYYMMDDhhmm" for a scan started at `start`.
+// "DravantaClientLog_YYYYMMDDhhmm.txt" for a scan started at `start`.
 std::u16string DefaultReportName(const LocalTime& start);
 
 // Sets infectedFiles to the number of threats and composes the report text

@@ -172,7 +172,7 @@ TEST(ScanCoverageText, NotScannedLineNamesTheNonZeroCounts) {
 
 TEST(ScanReportNames, DefaultNameAndTimeFormat) {
   LocalTime t{2014, 3, 5, 10, 15, 9, 250};
-  EXPECT_EQ(DefaultReportName(t), u"DravantaClientLog_201403051015");
+  EXPECT_EQ(DefaultReportName(t), u"DravantaClientLog_201403051015.txt");
   EXPECT_EQ(FormatReportTime(t), u"2014-03-05 10:15:09");
 }
 

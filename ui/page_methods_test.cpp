@@ -84,7 +84,8 @@ TEST_F(PageMethods, ClientInfo) {
   EXPECT_EQ(Call(u"getClientInfo", {u"Version"}), u"");
   EXPECT_EQ(Call(u"getClientInfo", {}), u"");
   const std::u16string name = Call(u"getClientInfo", {u"reportName"});
-  ASSERT_EQ(name.size(), std::u16string(u"DravantaClientLog_201403051015").size());
+  ASSERT_EQ(name.size(), std::u16string(u"DravantaClientLog_201403051015.txt").size());
+  EXPECT_EQ(name.substr(name.size() - 4), u".txt");
   EXPECT_EQ(name.substr(0, 18), u"DravantaClientLog_");
 }
 

@@ -512,16 +512,16 @@ test("saving: the chosen path, a failed save and a cancelled one", async () => {
 
   await page.click("#view-clean .save-button");
   await page.waitForSelector("#save-dialog:not([hidden])");
-  assert.equal(await page.inputValue("#save-path"), "DravantaClientLog_202612101430");
+  assert.equal(await page.inputValue("#save-path"), "DravantaClientLog_202612101430.txt");
   await screenshot(page, "mock-save-dialog");
   bridge.saveAnswer = (p) => `/opt/dravanta/${p}`;
   await page.click("#save-confirm");
   await page.waitForSelector("#view-clean .save-message:not([hidden])");
   assert.equal(
     await text("#view-clean .save-message"),
-    "Your scan results have been saved at /opt/dravanta/DravantaClientLog_202612101430"
+    "Your scan results have been saved at /opt/dravanta/DravantaClientLog_202612101430.txt"
   );
-  assert.deepEqual(bridge.callsOf("doSaveResult").map((c) => c.args[0]), ["DravantaClientLog_202612101430"]);
+  assert.deepEqual(bridge.callsOf("doSaveResult").map((c) => c.args[0]), ["DravantaClientLog_202612101430.txt"]);
   await screenshot(page, "mock-saved");
 
   bridge.saveAnswer = () => "";

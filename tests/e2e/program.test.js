@@ -145,7 +145,7 @@ test("a custom scan of a typed folder finds the infected file; grid, details, sa
   await page.click("#view-infected .save-button");
   await page.waitForSelector("#save-dialog:not([hidden])");
   const offered = await page.inputValue("#save-path");
-  assert.match(offered, /^DravantaClientLog_\d{12}$/);
+  assert.match(offered, /^DravantaClientLog_\d{12}\.txt$/);
   const reportPath = path.join(client.home, "report.txt");
   await page.fill("#save-path", reportPath);
   await page.click("#save-confirm");

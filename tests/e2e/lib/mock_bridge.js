@@ -6,7 +6,7 @@
 class MockBridge {
   constructor(fields = {}) {
     this.version = "1.0.0.1";
-    this.reportName = "DravantaClientLog_202612101430";
+    this.reportName = "DravantaClientLog_202612101430.txt";
     this.enabledLevels = "1,2";
     this.status = "";
     this.lastFile = "";
