@@ -35,7 +35,7 @@ void AppendEscaped(std::string& out, std::string_view utf8) {
 
 // A text that is no path: a lone surrogate cannot be written in UTF-8 and
 // becomes U+FFFD.
-std::string JsonText(std::u16string_view text) {
+std::string JsonTextOf(std::u16string_view text) {
   std::u16string clean(text);
   for (size_t i = 0; i < clean.size(); ++i) {
     const char16_t c = clean[i];
@@ -71,22 +71,25 @@ std::string FileEntry(const FileOutcome& file) {
   if (escaped) out += ", \"path_escaped\": true";
   out += ", \"size\": " + (file.size ? Number(static_cast<int64_t>(*file.size)) : "null");
   out += ", \"outcome\": " + Number(file.code);
-  out += ", \"outcome_text\": " + JsonText(file.codeText);
-  out += ", \"category\": " + JsonText(CategoryName(file.category));
+  out += ", \"outcome_text\": " + JsonTextOf(file.codeText);
+  out += ", \"category\": " + JsonTextOf(CategoryName(file.category));
   const bool threat = file.category == FileCategory::kThreat;
-  out += ", \"threat\": " + (threat ? JsonText(file.text) : "null");
-  out += ", \"reason\": " + (threat ? "null" : JsonText(file.text));
+  out += ", \"threat\": " + (threat ? JsonTextOf(file.text) : "null");
+  out += ", \"reason\": " + (threat ? "null" : JsonTextOf(file.text));
   out += ", \"engines\": [";
   for (size_t i = 0; i < file.engines.size(); ++i) {
     const EngineResult& engine = file.engines[i];
     if (i > 0) out += ", ";
-    out += "{\"name\": " + JsonText(engine.name) + ", \"result\": " + ResultNumber(engine.result) +
-           ", \"threat\": " + (engine.threat.empty() ? "null" : JsonText(engine.threat)) + "}";
+    out += "{\"name\": " + JsonTextOf(engine.name) +
+           ", \"result\": " + ResultNumber(engine.result) +
+           ", \"threat\": " + (engine.threat.empty() ? "null" : JsonTextOf(engine.threat)) + "}";
   }
   return out + "]}";
 }
 
 }  // namespace
+
+std::string JsonString(std::u16string_view text) { return JsonTextOf(text); }
 
 std::string Iso8601(const LocalTime& t) {
   const int offset = t.utcOffsetMinutes < 0 ? -t.utcOffsetMinutes : t.utcOffsetMinutes;
@@ -120,11 +123,11 @@ std::string ComposeJsonResult(const JsonResult& r) {
   const CoverageCounts& c = r.counts;
   std::string out = "{\n";
   out += "  \"format\": \"dravanta-scan-result\",\n  \"version\": 1,\n";
-  out += "  \"client_version\": " + JsonText(r.clientVersion) + ",\n";
-  out += "  \"computer\": " + JsonText(r.computer) + ",\n";
-  out += "  \"user\": " + JsonText(r.user) + ",\n";
-  out += "  \"server\": " + JsonText(r.server) + ",\n";
-  out += "  \"scan_type\": " + JsonText(r.scanType) + ",\n";
+  out += "  \"client_version\": " + JsonTextOf(r.clientVersion) + ",\n";
+  out += "  \"computer\": " + JsonTextOf(r.computer) + ",\n";
+  out += "  \"user\": " + JsonTextOf(r.user) + ",\n";
+  out += "  \"server\": " + JsonTextOf(r.server) + ",\n";
+  out += "  \"scan_type\": " + JsonTextOf(r.scanType) + ",\n";
   out += "  \"targets\": [";
   for (size_t i = 0; i < r.targets.size(); ++i) {
     bool escaped = false;
@@ -133,9 +136,9 @@ std::string ComposeJsonResult(const JsonResult& r) {
   out += "],\n";
   out += "  \"started\": \"" + Iso8601(r.started) + "\",\n";
   out += "  \"finished\": \"" + Iso8601(r.finished) + "\",\n";
-  out += "  \"status\": " + JsonText(r.status) + ",\n";
+  out += "  \"status\": " + JsonTextOf(r.status) + ",\n";
   out += "  \"exit_code\": " + Number(r.exitCode) + ",\n";
-  out += "  \"message\": " + JsonText(r.message) + ",\n";
+  out += "  \"message\": " + JsonTextOf(r.message) + ",\n";
   out += "  \"counts\": {\"collected\": " + Number(c.collected) +
          ", \"clean\": " + Number(c.clean) + ", \"threat\": " + Number(c.threat) +
          ", \"no_verdict\": " + Number(c.noVerdict) +

@@ -35,6 +35,10 @@ std::string Iso8601(const LocalTime& time);
 // the bytes can be recovered; *escaped tells whether that happened.
 std::string JsonPath(std::u16string_view path, bool* escaped);
 
+// A JSON string (quotes included) for any other text; a lone surrogate
+// becomes U+FFFD.
+std::string JsonString(std::u16string_view text);
+
 // The whole document, UTF-8, ending with a line feed.
 std::string ComposeJsonResult(const JsonResult& result);
 

@@ -58,6 +58,32 @@ std::string CQn5raClntDlg::ComposeJson(std::u16string_view status) {
   return ComposeJsonResult(result);
 }
 
+std::u16string CQn5raClntDlg::FileScanState() {
+  int32_t scanType;
+  {
+    std::lock_guard<std::mutex> hold(stateLock_);
+    scanType = settings_.scan_type;
+  }
+  if (scanType != 1 || !scanRunning_) return {};
+  return ThreatsFoundSoFar() ? u"threats" : u"clean";
+}
+
+std::u16string CQn5raClntDlg::NotScannedText() {
+  // The page's grid draws only the rows in sight; the bound keeps the text
+  // of a scan of a whole broken share within reason.
+  constexpr size_t kMostListed = 10000;
+  std::string text = "{\"line\":" + JsonString(NotScannedLine(Coverage())) + ",\"files\":[";
+  size_t listed = 0;
+  for (const FileOutcome& file : results_.Outcomes()) {
+    if (file.category == FileCategory::kThreat) continue;
+    if (listed++ == kMostListed) break;
+    if (listed > 1) text += ",";
+    text += "[" + JsonString(file.path) + "," + JsonString(CategoryName(file.category)) + "," +
+            JsonString(file.text) + "]";
+  }
+  return Utf8ToUtf16(text + "]}");
+}
+
 void CQn5raClntDlg::WriteJsonResult(std::u16string_view status) {
   std::u16string path;
   {

@@ -114,6 +114,15 @@ class CQn5raClntDlg {
   // The counts of the current scan, every collected file in one category.
   CoverageCounts Coverage();
 
+  // For the page's exit question: "" when no file scan runs, else "clean"
+  // (no threat found so far) or "threats".
+  std::u16string FileScanState();
+  // {"line":"<counts line>","files":[["<path>","<category>","<reason>"],...]}
+  // for the files of the last scan that were not scanned (path order).
+  std::u16string NotScannedText();
+  // Whether the current scan has found a threat so far.
+  bool ThreatsFoundSoFar();
+
   // The report text of the current scan (used by headless runs and saving).
   std::u16string ComposeReport();
   // The JSON result of the current scan, and its writing to `json_report`

@@ -65,6 +65,14 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
     if (first == u"version") {
       if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
       *answer = clientVersion_;
+    } else if (first == u"exitOnClean") {
+      *answer = settings_.exit_on_clean ? u"1" : u"0";
+    } else if (first == u"exitOnDirty") {
+      *answer = settings_.exit_on_dirty ? u"1" : u"0";
+    } else if (first == u"fileScan") {
+      *answer = FileScanState();
+    } else if (first == u"notScanned") {
+      *answer = NotScannedText();
     } else if (first == u"reportName") {
       const ScanSummary summary = Summary();
       *answer =

@@ -206,13 +206,22 @@ void CQn5raClntDlg::OnDone() {
   }
 }
 
+bool CQn5raClntDlg::ThreatsFoundSoFar() {
+  {
+    std::lock_guard<std::mutex> hold(stateLock_);
+    if (summary_.infected) return true;
+  }
+  // While the scan runs the summary is not filled yet: the threats
+  // recorded so far tell.
+  return results_.ThreatCount() > 0;
+}
+
 void CQn5raClntDlg::ExitApplication(bool confirmed) {
   if (!IsActiveDialog(this)) return;
-  bool infected;
+  const bool infected = ThreatsFoundSoFar();
   int32_t scanType;
   {
     std::lock_guard<std::mutex> hold(stateLock_);
-    infected = summary_.infected;
     scanType = settings_.scan_type;
   }
   const bool wouldAsk = scanType == 1 && settings_.show_ui && scanRunning_ &&

@@ -181,6 +181,12 @@ test("auto_start: the program scans by itself and the page follows", async () =>
   assert.equal(await text("#threat-count-text"), "1 Threats Found");
   assert.equal(await text("#view-infected .sum-engine"), "2");
   await screenshot(page, "program-auto-start");
+  // The program's own file scan is over: leaving asks nothing.
+  assert.equal(await page.evaluate(() => window.DravantaPage.state().fileScan), "");
   await page.click("#view-infected .actions .done-button");
   assert.equal(await client.waitForExit(10000), 1);
+  const result = JSON.parse(fs.readFileSync(client.jsonReport, "utf8"));
+  assert.equal(result.status, "infected");
+  assert.equal(result.exit_code, 1);
+  assert.equal(result.counts.threat, 1);
 });
