@@ -16,6 +16,7 @@
 #include "connector/scan_connector.h"
 #include "platform/scratch_tree.h"
 #include "platform/text.h"
+#include "platform/wide_format.h"
 #include "tests/support/json_result_check.h"
 #include "ui/main_dialog.h"
 
@@ -101,7 +102,8 @@ class CoverageAccounting : public testing::Test {
     }
   }
 
-  int Run(const Case& c) {
+  // argument: the ScanNow argument; empty: a custom scan of the four targets.
+  int Run(const Case& c, std::u16string argument = {}) {
     ResetFakeTransport();
     auto lookups = std::make_shared<std::atomic<int>>(0);
     FakeTransportScript script;
@@ -158,11 +160,13 @@ class CoverageAccounting : public testing::Test {
       CQn5raClntDlg dialog(services);
       dialog.SetSettings(settings);
       dialog.OnInitGui();
-      std::u16string targets;
-      for (int t = 0; t < 4; ++t) {
-        targets += u"|" + Utf8ToUtf16(tree_.PathOf("t" + std::to_string(t)));
+      if (argument.empty()) {
+        argument = u"0";
+        for (int t = 0; t < 4; ++t) {
+          argument += u"|" + Utf8ToUtf16(tree_.PathOf("t" + std::to_string(t)));
+        }
       }
-      dialog.OnBeforeNavigate(u"app:1005@ScanNow:0" + targets);
+      dialog.OnBeforeNavigate(u"app:1005@ScanNow:" + argument);
       for (int i = 0; i < 6000 && !IsFinalScanStatus(dialog.StatusText()); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
@@ -272,6 +276,28 @@ TEST_F(CoverageAccounting, EveryFileInOneCategoryAndAnHonestFinalWord) {
     EXPECT_EQ(report_.find(u"SCAN FINISHED SUCCESSFULLY") != std::u16string::npos, finished);
     EXPECT_EQ(report_.find(u"SCAN DID NOT FINISH: " + message_) != std::u16string::npos, !finished);
   }
+}
+
+// Loaded modules: every module of this process is looked up and uploaded;
+// the uploads of every second one fail.
+TEST_F(CoverageAccounting, ModuleScansCountEveryModule) {
+  auto number = std::make_shared<std::atomic<int>>(0);
+  const Case c{
+      "modules", [number](int) {
+                 return ++*number % 2 ? Upload::kServerError : Upload::kClean; },
+      0,         0,
+      u"error",  100,
+      u"",       {}};
+  EXPECT_EQ(Run(c, u"2|"), 100);
+  EXPECT_EQ(status_, u"error");
+  EXPECT_GT(counts_.collected, 1);
+  EXPECT_EQ(Sum(counts_), counts_.collected);
+  EXPECT_EQ(counts_.notReached, 0);
+  EXPECT_EQ(counts_.failed, counts_.collected / 2 + counts_.collected % 2);
+  EXPECT_EQ(counts_.clean, counts_.collected / 2);
+  EXPECT_EQ(message_, FormatWide(u"%d of %d files could not be scanned: the server answered 500",
+                                 counts_.failed, counts_.collected));
+  for (const FileOutcome& file : outcomes_) EXPECT_EQ(file.size, std::nullopt);
 }
 
 }  // namespace
