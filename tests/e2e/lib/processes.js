@@ -54,15 +54,20 @@ function waitForExit(child, limitMs, what = "process") {
 }
 
 // The tests' scanning server with `engines` engines; infected maps SHA-1
-// signatures to threat names.
-async function startScanServer({ engines = 3, infected = {} } = {}) {
+// signatures to threat names. With hold, lookups wait for release().
+async function startScanServer({ engines = 3, infected = {}, hold = false } = {}) {
   const binary = process.env.DRAVANTA_E2E_SCAN_SERVER && path.resolve(process.env.DRAVANTA_E2E_SCAN_SERVER);
   if (!binary) throw new Error("DRAVANTA_E2E_SCAN_SERVER is not set");
-  const args = [String(engines), ...Object.entries(infected).map(([s, t]) => `${s}=${t}`)];
+  const args = [
+    String(engines),
+    ...(hold ? ["--hold"] : []),
+    ...Object.entries(infected).map(([s, t]) => `${s}=${t}`),
+  ];
   const child = spawn(binary, args, { stdio: ["pipe", "pipe", "inherit"] });
   const [, url] = await waitForLine(child, /^url (\S+)$/m, "scan server", 10000);
   return {
     url,
+    release: () => child.stdin.write("release\n"),
     stop: async () => {
       child.stdin.end();
       await waitForExit(child, 5000, "scan server").catch(() => child.kill("SIGKILL"));
@@ -94,7 +99,12 @@ async function startClient(settings) {
   }).map(
     ([k, v]) => `${k}=${v}`
   );
-  const child = spawn(binary, args, { cwd: home, env, stdio: ["ignore", "pipe", "pipe"] });
+  // A copy under a name of its own: the one-copy rule compares executable
+  // names machine-wide, and other runs of the program must not count.
+  const copy = path.join(home, `dravanta-client-e2e-${crypto.randomBytes(4).toString("hex")}`);
+  fs.copyFileSync(binary, copy);
+  fs.chmodSync(copy, 0o755);
+  const child = spawn(copy, args, { cwd: home, env, stdio: ["ignore", "pipe", "pipe"] });
   const stdout = collect(child.stdout);
   const stderr = collect(child.stderr);
   const exited = exitPromise(child);
