@@ -175,6 +175,9 @@ void ListDirectory(WalkerWorker& worker, DirectoryNode* node) {
       is_root ? reader.Open(node->path, FinalLink::kFollow) && reader.KeepAsAnchor(&walker.anchor)
               : reader.OpenBelow(walker.anchor,
                                  std::string_view(node->path).substr(walker.root.path.size()));
+  if (!opened && walker.bindings.unlistable != nullptr && !walker.stop) {
+    walker.bindings.unlistable(walker.bindings.unlistable_context, Utf8ToUtf16(node->path));
+  }
   if (!opened || !MayEnter(walker, node, reader)) {
     CompleteDirectory(walker, node);
     return;

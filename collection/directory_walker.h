@@ -31,6 +31,9 @@ using BatchCallback = void (*)(void* context, const std::vector<FileRecord>& bat
 using FileFilter = bool (*)(void* context, const FileRecord& record);
 // Called once on the walker's controller thread after all workers exited.
 using WalkerEndCallback = void (*)(void* context);
+// Called on a worker thread for a folder that could not be opened for
+// listing; the path is valid only during the call.
+using UnlistableFolderCallback = void (*)(void* context, std::u16string_view path);
 
 struct WalkerBindings {
   BatchCallback batch = nullptr;
@@ -39,6 +42,8 @@ struct WalkerBindings {
   void* filter_context = nullptr;
   WalkerEndCallback end = nullptr;
   void* end_context = nullptr;
+  UnlistableFolderCallback unlistable = nullptr;  // none: not told
+  void* unlistable_context = nullptr;
 };
 
 enum class WalkScope {

@@ -517,3 +517,54 @@ TEST(DirectoryWalkerTest, ConcurrentWalkersShareOneCallbackContext) {
 
 }  // namespace
 }  // namespace dravanta
+
+namespace dravanta {
+namespace {
+
+// Folders that go away or become links between their parent's listing and
+// their own are counted as not listed, each once, with their paths.
+TEST(DirectoryWalkerTest, FoldersThatCannotBeListedAreTold) {
+  ScratchTree tree;
+  tree.AddFile("trigger", 1);
+  for (const char* folder : {"gone", "swapped", "keep"}) {
+    tree.AddFolder(folder);
+    tree.AddFile(std::string(folder) + "/inside", 2);
+  }
+  tree.AddFolder("outside");
+  struct Context {
+    Collector collector;
+    ScratchTree* tree;
+    std::mutex lock;
+    std::vector<std::u16string> unlistable;
+  } context;
+  context.tree = &tree;
+  WalkerBindings bindings = context.collector.Bindings();
+  // The root's files pass the filter while the root is listed, before any
+  // of its folders is opened (one worker).
+  bindings.filter = [](void* self, const FileRecord& record) {
+    auto* c = static_cast<Context*>(self);
+    if (record.path.ends_with(u"/trigger")) {
+      c->tree->Remove("gone");
+      c->tree->Remove("swapped");
+      c->tree->AddSymlink("swapped", c->tree->PathOf("outside"));
+    }
+    return true;
+  };
+  bindings.filter_context = &context;
+  bindings.unlistable = [](void* self, std::u16string_view path) {
+    auto* c = static_cast<Context*>(self);
+    std::lock_guard<std::mutex> hold(c->lock);
+    c->unlistable.emplace_back(path);
+  };
+  bindings.unlistable_context = &context;
+  Walk(tree.root(), context.collector, 100, 1, bindings);
+  std::sort(context.unlistable.begin(), context.unlistable.end());
+  EXPECT_EQ(context.unlistable, (std::vector<std::u16string>{U(tree.PathOf("gone") + "/"),
+                                                             U(tree.PathOf("swapped") + "/")}));
+  EXPECT_EQ(context.collector.files.count(U(tree.PathOf("keep/inside"))), 1u);
+  EXPECT_EQ(context.collector.files.count(U(tree.PathOf("trigger"))), 1u);
+  EXPECT_EQ(context.collector.files.size(), 2u);
+}
+
+}  // namespace
+}  // namespace dravanta

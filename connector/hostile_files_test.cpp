@@ -64,12 +64,13 @@ void OnCompletion(void* context, bool threats_found, int32_t, ScanOutcome code,
   scan->completed.notify_all();
 }
 
-ScanOutcome ExpectedCode(Settlement settlement) {
+ScanOutcome ExpectedCode(Settlement settlement, const std::string& path) {
   switch (settlement) {
     case Settlement::kScanned:
       return 0;  // clean, from the lookup or the upload
     case Settlement::kFailed:
-      return kOutcomeUnknown;  // the upload could not read the file
+      // The upload could not read the file: gone, or there but unreadable.
+      return path.ends_with("/vanishes") ? kOutcomeVanished : kOutcomeUnreadable;
     case Settlement::kTooLarge:
       return kOutcomeFileTooLarge;
     case Settlement::kSkipped:
@@ -150,12 +151,14 @@ TEST(HostileFilesScanTest, EveryCaseSettlesAsItsRulesSayAndTheScanCompletesOnce)
         }
         ASSERT_NE(found, scan.reports.end()) << file.path.substr(0, 200);
         EXPECT_EQ(found->second.times, 1);
-        EXPECT_EQ(found->second.code, ExpectedCode(settlement));
+        EXPECT_EQ(found->second.code, ExpectedCode(settlement, file.path))
+            << file.path.substr(0, 200);
       }
       const char* seen = found == scan.reports.end()                  ? "not reported"
                          : found->second.code == 0                    ? "scanned (clean)"
                          : found->second.code == kOutcomeFileTooLarge ? "skipped for size (10008)"
-                                                                      : "failed (1000)";
+                         : found->second.code == kOutcomeVanished     ? "vanished (10006)"
+                                                                      : "unreadable (10005)";
       ++observed[seen];
     }
     std::string line;

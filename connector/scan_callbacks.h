@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "connector/scan_outcome.h"
 
@@ -36,6 +38,15 @@ using FileProgressCallback = void (*)(void* context, uint64_t total_bytes, uint6
 // its end; 10000 or more: it was abandoned and message says why.
 using CompletionCallback = void (*)(void* context, bool threats_found, int32_t files_scanned,
                                     ScanOutcome code, std::u16string_view message);
+
+// What collection found in the current (or last) scan, for the accounting
+// of every file: the files collected (handed to the lookups, or skipped for
+// their size) and the folders that could not be listed.
+struct ScanCoverage {
+  int32_t collected_files = 0;
+  int32_t unlistable_folders = 0;
+  std::vector<std::u16string> first_unlistable_folders;  // the first few, in order met
+};
 
 // The handlers of one scan and their context.
 struct ScanCallbacks {

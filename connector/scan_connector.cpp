@@ -162,4 +162,11 @@ int32_t ScanAllDrives(FileProgressCallback progress, CompletionCallback completi
 
 void StopConnectorScan() { StopConnectorScan(ProcessConnector()); }
 
+ScanCoverage GetScanCoverage(ScanConnector& connector) {
+  std::lock_guard lock(connector.run_lock);
+  return connector.run ? connector.run->state.Coverage() : ScanCoverage{};
+}
+
+ScanCoverage GetScanCoverage() { return GetScanCoverage(ProcessConnector()); }
+
 }  // namespace dravanta

@@ -65,4 +65,8 @@ int32_t ScanPaths(std::u16string_view targets, FileProgressCallback progress,
 int32_t ScanAllDrives(FileProgressCallback progress, CompletionCallback completion, void* context);
 void StopConnectorScan();
 
+// What collection found in the current (or last) scan.
+ScanCoverage GetScanCoverage(ScanConnector& connector);
+ScanCoverage GetScanCoverage();
+
 }  // namespace dravanta

@@ -93,9 +93,14 @@ void RunModuleScan(ScanRun& run) {
                     u"Scan Finished");
 }
 
+void CountUnlistableFolder(void* context, std::u16string_view path) {
+  RunOf(context).state.CountUnlistableFolder(path);
+}
+
 void ReportSkippedFile(void* context, const FileRecord& record) {
   ScanRun& run = RunOf(context);
   ++run.state.outcomes.not_scanned;
+  ++run.state.collected_files;
   ReportFileResult(run.state, ReportForm::kFile, 0,
                    {record.path, record.size, kOutcomeFileTooLarge, {}, {}});
 }
@@ -107,7 +112,8 @@ WalkerBindings PrepareCollectionScan(ScanRun& run, const ConnectorOptions& optio
   run.collection.options = {options.thread_count, options.batch_size, options.max_file_size_bytes};
   run.state.callbacks = {nullptr, progress, completion, context};
   run.size_filter = {options.max_file_size_bytes, &ReportSkippedFile, &run};
-  return {&HandleBatch, &run, &FilterBySize, &run.size_filter, &OnWalkerEnd, &run};
+  return {&HandleBatch, &run, &FilterBySize,          &run.size_filter,
+          &OnWalkerEnd, &run, &CountUnlistableFolder, &run};
 }
 
 }  // namespace
@@ -121,6 +127,7 @@ int32_t StartModuleScan(ScanRun& run, bool all_modules, ModuleProgressCallback p
     std::lock_guard lock(run.collection_lock);
     CollectLoadedModules(run.collection.modules, all_modules);
     run.state.queued_files = static_cast<int32_t>(run.collection.modules.size());
+    run.state.collected_files = run.state.queued_files.load();
   }
   ReportModuleStage(run, kStagePreparing, 100, 99);
   try {
@@ -151,6 +158,7 @@ int32_t StartDrivesScan(ScanRun& run, const ConnectorOptions& options,
 void HandleBatch(void* context, const std::vector<FileRecord>& batch) {
   ScanRun& run = RunOf(context);
   run.state.queued_files += static_cast<int32_t>(batch.size());
+  run.state.collected_files += static_cast<int32_t>(batch.size());
   std::vector<ScanFile> files;
   {
     std::lock_guard lock(run.collection_lock);

@@ -83,6 +83,10 @@ std::u16string OutcomeText(ScanOutcome code) {
       return u"Address In Use";
     case kOutcomeOutOfMemory:
       return u"Out Of Memory";
+    case kOutcomeUnreadable:
+      return u"Unreadable";
+    case kOutcomeVanished:
+      return u"Vanished";
     case kOutcomeFileTooLarge:
       return u"Exceeded file max file size";
     case kOutcomeDirty:

@@ -24,6 +24,11 @@ constexpr ScanOutcome kOutcomeFailed = 10001;
 constexpr ScanOutcome kOutcomeConnectionRefused = 10002;
 constexpr ScanOutcome kOutcomeAddressInUse = 10003;
 constexpr ScanOutcome kOutcomeOutOfMemory = 10004;
+// The file could not be opened or read on this machine (permission, lock, a
+// file that shrank); it never reached the server.
+constexpr ScanOutcome kOutcomeUnreadable = 10005;
+// The file was gone between its listing and its reading.
+constexpr ScanOutcome kOutcomeVanished = 10006;
 constexpr ScanOutcome kOutcomeFileTooLarge = 10008;
 constexpr ScanOutcome kOutcomeServerResult13 = 10009;
 constexpr ScanOutcome kOutcomeServerResult14 = 10010;

@@ -4,11 +4,14 @@
 
 #include "connector/element_text.h"
 #include "connector/error_message_hook.h"
+#include "connector/local_read_failure.h"
 
 namespace dravanta {
 namespace {
 
 constexpr std::u16string_view kNoVerdictAnswer = u"<final_scan_result>5</final_scan_result>";
+// The reason of a failed upload whose answer said nothing.
+constexpr std::u16string_view kUploadFailedText = u"the upload failed without an answer";
 
 bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 
@@ -132,6 +135,13 @@ void ReadUploadAnswer(ScanState& state, ReportForm form, TransportCode transport
     ErrorDocument error = ReadErrorDocument(answer);
     result.code = error.code;
     result.threat_name = std::move(error.text);
+    if (auto local = ClassifyLocalReadFailure(result.threat_name, file.path, file.size)) {
+      result.code = local->code;
+      result.threat_name = std::move(local->reason);
+    } else if (result.threat_name.empty()) {
+      // The text is what tells a failed upload from a file without verdict.
+      result.threat_name = kUploadFailedText;
+    }
   } else {
     if (answer.empty()) answer = kNoVerdictAnswer;
     const std::optional<int32_t> raw =

@@ -66,7 +66,9 @@ LookupReading ReadLookupAnswer(ScanState& state, ReportForm form, TransportCode 
 
 // Reads the answer to the upload of file and reports it through the handler
 // of form (module form at stage 2). A failed upload is reported with the code
-// of its error text and the error text as threat name, and counts nowhere.
+// of its error text and the error text as threat name (never empty), and
+// counts nowhere; one that failed because the file could not be read here is
+// reported as unreadable or vanished, with the reason as threat name.
 void ReadUploadAnswer(ScanState& state, ReportForm form, TransportCode transport_code,
                       std::u16string_view answer, const ScanFile& file);
 

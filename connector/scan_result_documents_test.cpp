@@ -262,7 +262,8 @@ TEST_F(ResultDocumentsTest, FailedUploadsCarryTheErrorText) {
       {u"<error>bind failed (10048)</error>", 10003, u"bind failed (10048)"},
       {u"<error>10061 then 10048</error>", 10003, u"10061 then 10048"},
       {u"<error>timed out</error>", 1000, u"timed out"},
-      {u"<Error>UNKNOWN</Error>", 1000, u""},
+      // Without an error text the file must still read as failed.
+      {u"<Error>UNKNOWN</Error>", 1000, u"the upload failed without an answer"},
   };
   for (const auto& c : cases) {
     reports_.clear();
@@ -271,7 +272,7 @@ TEST_F(ResultDocumentsTest, FailedUploadsCarryTheErrorText) {
     ASSERT_EQ(reports_.size(), 1u);
     EXPECT_EQ(reports_[0].code, c.code);
     EXPECT_EQ(reports_[0].threat_name, c.threat_name);
-    if (!c.threat_name.empty()) {
+    if (c.answer.find(u"<error>") != std::u16string::npos) {
       ASSERT_EQ(hook_messages_.size(), 1u);
       EXPECT_EQ(hook_messages_[0], u"Error during scan: " + c.threat_name);
     }

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "connector/scan_callbacks.h"
 #include "connector/scan_outcome.h"
@@ -27,9 +29,20 @@ struct ScanState {
   std::atomic<int32_t> processed_files{0};
   OutcomeCounts outcomes;
   std::atomic<int32_t> module_total{0};
+  // Every file collection found: modules, files handed over in batches and
+  // files skipped for their size. Counted before the file is reported.
+  std::atomic<int32_t> collected_files{0};
+  // Folders whose listing failed; the first few paths are kept.
+  std::atomic<int32_t> unlistable_folders{0};
+  std::mutex unlistable_lock;
+  std::vector<std::u16string> first_unlistable_folders;  // guarded by unlistable_lock
   // The total-bytes figure of the scan, kept by collection; none reads as 0.
   const std::atomic<uint64_t>* total_bytes = nullptr;
   ScanCallbacks callbacks;
+
+  // Counts a folder that could not be listed.
+  void CountUnlistableFolder(std::u16string_view path);
+  ScanCoverage Coverage();
 };
 
 // Marks the calling thread as inside a handler of state's scan while it

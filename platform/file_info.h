@@ -39,7 +39,9 @@ bool SetFileSize(std::u16string_view path, uint64_t size);
 // system (nothing is buffered in the process), so every Write is flushed.
 class AppendFile {
  public:
-  // Opens or creates the file at `path`. With `sole_writer`, the open fails
+  // Opens or creates the file at `path`; a created file is readable and
+  // writable by its owner only, an existing one keeps its mode. With
+  // `sole_writer`, the open fails
   // when another handle (of any process) opened the same file that way, so
   // two writers never mix their records; readers are never kept out.
   static std::unique_ptr<AppendFile> Open(std::u16string_view path, bool sole_writer);

@@ -48,9 +48,10 @@ bool SetFileSize(std::u16string_view path, uint64_t size) {
 
 std::unique_ptr<AppendFile> AppendFile::Open(std::u16string_view path, bool sole_writer) {
   // O_NONBLOCK keeps a FIFO at the path from blocking the open; only a
-  // regular file is accepted.
+  // regular file is accepted. A new file is its owner's alone (what is
+  // appended may be private); an existing one keeps its mode.
   const int fd = open(Utf16ToUtf8(path).c_str(),
-                      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
+                      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
   if (fd < 0) return nullptr;
   struct stat info;
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -79,6 +80,21 @@ TEST_F(FileInfoTest, AppendKeepsWhatWasThereAndAddsEveryByte) {
   const std::string more("\0new\xff", 5);
   EXPECT_TRUE(file->Write(more.data(), more.size()));
   EXPECT_EQ(ReadFile("log"), "old" + more);  // nothing held back in the process
+}
+
+TEST_F(FileInfoTest, AppendCreatesAFileForItsOwnerOnlyAndKeepsAnExistingMode) {
+  const auto mode = [this](const char* name) {
+    struct stat info {};
+    EXPECT_EQ(stat((dir_ + "/" + name).c_str(), &info), 0);
+    return info.st_mode & 07777;
+  };
+  ASSERT_NE(AppendFile::Open(Path("new"), true), nullptr);
+  EXPECT_EQ(mode("new") & 0077, 0u) << std::oct << mode("new");
+  EXPECT_EQ(mode("new") & 0600, 0600u) << std::oct << mode("new");
+  WriteFile("shared", "x");
+  ASSERT_EQ(chmod((dir_ + "/shared").c_str(), 0644), 0);
+  ASSERT_NE(AppendFile::Open(Path("shared"), true), nullptr);
+  EXPECT_EQ(mode("shared"), 0644u);
 }
 
 TEST_F(FileInfoTest, NamesWithInvalidUtf8RoundTrip) {

@@ -13,6 +13,7 @@ struct LocalTime {
   int minute = 0;
   int second = 0;  // 0..60 (a leap second)
   int millisecond = 0;
+  int utcOffsetMinutes = 0;  // east of UTC positive, daylight saving included
 };
 
 // The current local time, to the millisecond.

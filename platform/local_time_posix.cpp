@@ -34,6 +34,7 @@ LocalTime CurrentLocalTime() {
   t.minute = fields.tm_min;
   t.second = fields.tm_sec;
   t.millisecond = static_cast<int>(now.tv_usec / 1000);
+  t.utcOffsetMinutes = static_cast<int>(fields.tm_gmtoff / 60);
   return t;
 }
 

@@ -1,6 +1,7 @@
 #include "report/report_file.h"
 
 #include "platform/atomic_file.h"
+#include "platform/directory.h"
 #include "platform/text.h"
 #include "platform/user_folders.h"
 
@@ -18,6 +19,16 @@ bool WriteTo(const std::u16string& path, std::string_view bytes) {
 
 }  // namespace
 
+std::u16string WithDefaultExtension(std::u16string path) {
+  const size_t slash = path.rfind(u'/');
+  const size_t name = slash == std::u16string::npos ? 0 : slash + 1;
+  if (name == path.size() || path.find(u'.', name + 1) != std::u16string::npos) return path;
+  EntryKind kind;
+  uint64_t size = 0;
+  if (LookUpPath(Utf16ToUtf8(path), &kind, &size)) return path;
+  return path + u".txt";
+}
+
 std::u16string ReportBaseFolder(const ReportFolders& folders) {
   if (!folders.programFolder.empty() && IsWritableFolder(folders.programFolder)) {
     return WithSlash(folders.programFolder);
@@ -33,7 +44,7 @@ std::u16string ResolveReportPath(std::u16string_view chosen, const ReportFolders
 
 std::u16string WriteReportFile(std::u16string_view chosen, const ReportFolders& folders,
                                std::string_view bytes) {
-  const std::u16string path = ResolveReportPath(chosen, folders);
+  const std::u16string path = WithDefaultExtension(ResolveReportPath(chosen, folders));
   if (WriteTo(path, bytes)) return path;
   const std::u16string fallback = ReportBaseFolder(folders) + u"DravantaClientLog";
   if (WriteTo(fallback, bytes)) return fallback;

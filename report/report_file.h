@@ -18,7 +18,12 @@ std::u16string ReportBaseFolder(const ReportFolders& folders);
 // An absolute path stays as it is; any other path is put into the base folder.
 std::u16string ResolveReportPath(std::u16string_view chosen, const ReportFolders& folders);
 
-// Writes the report bytes to the chosen path, or, when that fails, to
+// A name without an extension gets the default one, ".txt", unless it names
+// something that exists already (which is then replaced, or refused, as it
+// is). A leading dot does not count as an extension.
+std::u16string WithDefaultExtension(std::u16string path);
+
+// Writes the report bytes to the chosen path (with the default extension), or, when that fails, to
 // "DravantaClientLog" in the base folder. Each write replaces its file
 // atomically. Answers the full path really written, or the empty text when
 // nothing could be written.

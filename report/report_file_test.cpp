@@ -118,3 +118,31 @@ TEST_F(ReportFileTest, LinkToAFileWritesThroughTheLink) {
 
 }  // namespace
 }  // namespace dravanta
+
+namespace dravanta {
+namespace {
+
+TEST_F(ReportFileTest, ANameWithoutExtensionGetsTxt) {
+  std::ofstream(root_ / "program" / "existing") << "old";
+  struct Case {
+    std::u16string chosen;
+    std::u16string written;  // in the program folder
+  } cases[] = {
+      {u"report", u"report.txt"},
+      {u"DravantaClientLog_201403051015", u"DravantaClientLog_201403051015.txt"},
+      {u"notes.v2", u"notes.v2"},
+      {u".hidden", u".hidden.txt"},
+      {u"sub.dir/plain", u"sub.dir/plain.txt"},
+      // Something of that name exists: it is replaced as it is.
+      {u"existing", u"existing"},
+  };
+  fs::create_directories(root_ / "program" / "sub.dir");
+  for (const Case& c : cases) {
+    const std::u16string written = WriteReportFile(c.chosen, folders_, "r");
+    EXPECT_EQ(written, folders_.programFolder + c.written) << Utf16ToUtf8(c.chosen);
+    EXPECT_EQ(Read(root_ / "program" / Utf16ToUtf8(c.written)), "r");
+  }
+}
+
+}  // namespace
+}  // namespace dravanta

@@ -3,10 +3,13 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/local_time.h"
+#include "report/scan_coverage.h"
 
 namespace dravanta {
 
@@ -23,12 +26,19 @@ struct ScanReport {
   int32_t cleanFiles = 0;
   int32_t infectedFiles = 0;
   ThreatMap threats;
+  // A scan that ended "error" did not finish; failureMessage says why.
+  bool finished = true;
+  std::u16string failureMessage;
+  // Written after the lines above when given: the files that were not
+  // scanned (path order) and the count of each category.
+  std::vector<FileOutcome> notScanned;
+  std::optional<CoverageCounts> counts;
 };
 
 // "YYYY-MM-DD hh:mm:ss".
 std::u16string FormatReportTime(const LocalTime& time);
 
-// "DravantaClientLog_YYYYMMDDhhmm" for a scan started at `start`.
+// "DravantaClientLog_YYYYMMDDhhmm.txt" for a scan started at `start`.
 std::u16string DefaultReportName(const LocalTime& start);
 
 // Sets infectedFiles to the number of threats and composes the report text

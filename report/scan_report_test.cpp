@@ -81,9 +81,98 @@ TEST(ScanReportText, ComposingTwiceGivesTheSameText) {
   EXPECT_EQ(ComposeReportText(r), first);
 }
 
+TEST(ScanReportText, UnfinishedScanKeepsEveryLineInItsPlace) {
+  ScanReport r = CleanScan();
+  r.finished = false;
+  r.failureMessage = u"2 of 9 files could not be scanned:\r\nthe server answered 500";
+  const std::string text = Narrow(ComposeReportText(r));
+  std::string expected = kCleanText;
+  const std::string finished = "SCAN FINISHED SUCCESSFULLY";
+  expected.replace(expected.find(finished), finished.size(),
+                   "SCAN DID NOT FINISH: 2 of 9 files could not be scanned:  the server answered "
+                   "500");
+  EXPECT_EQ(text, expected);
+}
+
+TEST(ScanReportText, FilesNotScannedAndCountsFollowTheExistingLines) {
+  ScanReport r = CleanScan();
+  r.threats = {{u"/srv/a.exe", u"Trojan.X"}};
+  r.notScanned = {{u"/srv/big.iso",
+                   9000,
+                   10008,
+                   u"Exceeded file max file size",
+                   FileCategory::kSkippedSize,
+                   u"over the size limit",
+                   {},
+                   {}},
+                  {u"/srv/gone",
+                   3,
+                   10006,
+                   u"Vanished",
+                   FileCategory::kVanished,
+                   u"gone before it could be read",
+                   {},
+                   {}}};
+  r.counts = CoverageCounts{.collected = 38,
+                            .clean = 35,
+                            .threat = 1,
+                            .skippedSize = 1,
+                            .vanished = 1,
+                            .unlistableFolders = 2};
+  const std::string text = Narrow(ComposeReportText(r));
+  const std::string hyphens(71, '-');
+  const std::string underscores(71, '_');
+  // What a report without these sections holds comes first, unchanged.
+  ScanReport plain = CleanScan();
+  plain.threats = r.threats;
+  const std::string head = Narrow(ComposeReportText(plain));
+  ASSERT_EQ(text.substr(0, head.size()), head);
+  EXPECT_EQ(text.substr(head.size()),
+            "\n\nFILES NOT SCANNED\n\n"
+            "1.  PATH:          /srv/big.iso\n"
+            "    CATEGORY:      skipped_size\n"
+            "    REASON:        over the size limit\n" +
+                hyphens +
+                "\n"
+                "2.  PATH:          /srv/gone\n"
+                "    CATEGORY:      vanished\n"
+                "    REASON:        gone before it could be read\n" +
+                hyphens + "\n" + underscores +
+                "\n"
+                "\n\nFILE COUNTS\n\n"
+                "Files Collected:             38\n"
+                "Clean:                       35\n"
+                "Threats:                     1\n"
+                "No Verdict:                  0\n"
+                "Skipped By Size:             1\n"
+                "Unreadable:                  0\n"
+                "Vanished:                    1\n"
+                "Failed:                      0\n"
+                "Folders Not Listed:          2\n" +
+                underscores + "\n");
+}
+
+TEST(ScanCoverageText, NotScannedLineNamesTheNonZeroCounts) {
+  struct Case {
+    CoverageCounts counts;
+    std::u16string line;
+  };
+  const Case cases[] = {
+      {{.collected = 5, .clean = 5}, u""},
+      {{.skippedSize = 12, .unreadable = 3},
+       u"3 files could not be read, 12 were over the size limit"},
+      {{.skippedSize = 1}, u"1 file was over the size limit"},
+      {{.noVerdict = 1, .vanished = 1, .failed = 2},
+       u"2 files could not be scanned, 1 vanished before it was read, 1 got no verdict from the "
+       u"server"},
+      {{.vanished = 2}, u"2 files vanished before they were read"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NotScannedLine(c.counts), c.line);
+}
+
 TEST(ScanReportNames, DefaultNameAndTimeFormat) {
   LocalTime t{2014, 3, 5, 10, 15, 9, 250};
-  EXPECT_EQ(DefaultReportName(t), u"DravantaClientLog_201403051015");
+  EXPECT_EQ(DefaultReportName(t), u"DravantaClientLog_201403051015.txt");
   EXPECT_EQ(FormatReportTime(t), u"2014-03-05 10:15:09");
 }
 

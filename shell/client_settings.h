@@ -24,6 +24,9 @@ struct ClientSettings {
   bool exit_on_dirty = false;
   bool show_ui = true;
   std::u16string allowed_scan_levels;
+  // Where the JSON result of every scan goes; empty: nowhere; "-": standard
+  // output of a run without a page, instead of the text report.
+  std::u16string json_report;
 };
 
 }  // namespace dravanta

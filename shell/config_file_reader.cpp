@@ -111,6 +111,7 @@ std::u16string ConfigFileReader::Key() const { return TextOrDefault(Lookup(u"key
 bool ConfigFileReader::AutoStart() const { return Lookup(u"auto_start") == u"1"; }
 bool ConfigFileReader::ExitOnClean() const { return Lookup(u"exit_on_clean") == u"1"; }
 bool ConfigFileReader::ExitOnDirty() const { return Lookup(u"exit_on_dirty") == u"1"; }
+std::u16string ConfigFileReader::JsonReport() const { return Lookup(u"json_report"); }
 bool ConfigFileReader::ShowUi() const { return !(Lookup(u"show_ui") == u"0" && AutoStart()); }
 std::u16string ConfigFileReader::AllowedScanLevels() const {
   return TextOrDefault(Lookup(u"allowed_scan_levels"), kDefaultAllowedScanLevels);
@@ -134,6 +135,7 @@ ClientSettings ConfigFileReader::ReadSettings() const {
   settings.exit_on_dirty = ExitOnDirty();
   settings.show_ui = ShowUi();
   settings.allowed_scan_levels = AllowedScanLevels();
+  settings.json_report = JsonReport();
   return settings;
 }
 

@@ -69,6 +69,7 @@ class ConfigFileReader {
   bool AutoStart() const;
   bool ExitOnClean() const;
   bool ExitOnDirty() const;
+  std::u16string JsonReport() const;
   bool ShowUi() const;
   std::u16string AllowedScanLevels() const;
 

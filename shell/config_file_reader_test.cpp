@@ -298,3 +298,26 @@ TEST_F(ConfigFileReaderTest, LoadTellsWhetherAnythingWasFound) {
 
 }  // namespace
 }  // namespace dravanta
+
+namespace dravanta {
+namespace {
+
+TEST_F(ConfigFileReaderTest, JsonReportComesFromTheFileOrTheCommandLine) {
+  struct Case {
+    const char* file;
+    KeyValueMap args;
+    std::u16string json_report;
+  } cases[] = {
+      {"[dravantaclient]\nserver=a\n", {}, u""},
+      {"[dravantaclient]\njson_report=/var/tmp/scan.json\n", {}, u"/var/tmp/scan.json"},
+      {"[dravantaclient]\njson_report=/var/tmp/scan.json\n", {{u"json_report", u"-"}}, u"-"},
+  };
+  for (const auto& c : cases) {
+    Load(c.file, c.args);
+    EXPECT_EQ(reader_.JsonReport(), c.json_report);
+    EXPECT_EQ(reader_.ReadSettings().json_report, c.json_report);
+  }
+}
+
+}  // namespace
+}  // namespace dravanta

@@ -40,6 +40,7 @@ std::string HelpText() {
       {"log_enable", "1",
        "0 no diagnostic log, 1 errors and information, 2 also developer records"},
       {"log_file", "<program folder>/" + U8(kDefaultLogFileName), "diagnostic log path"},
+      {"json_report", "", "path of the JSON result of every scan; - : standard output"},
   };
   std::string text =
       "Usage: dravanta-client [key=value ...] [--help] [--version]\n"

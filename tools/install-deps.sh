@@ -8,7 +8,7 @@ PACKAGES=(
   libcurl4-openssl-dev libssl-dev openssl libpugixml-dev libcpp-httplib-dev
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   libsqlite3-dev libclamav-dev libyara-dev
-  tinyproxy curl bfs xxd bc time
+  tinyproxy curl bfs xxd bc time python3-jsonschema
   nodejs chromium
 )
 

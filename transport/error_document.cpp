@@ -8,6 +8,15 @@ namespace {
 
 constexpr size_t kMessageBuffer = 512;
 
+// The answer is handed on as a zero-terminated text: a zero byte inside it
+// would silently cut off what follows, so such an answer fails as a whole.
+bool FailsForZeroByte(std::string* text) {
+  const size_t zero = text->find('\0');
+  if (zero == std::string::npos) return false;
+  *text = MakeErrorDocument(FormatMessage("the answer holds a zero byte at offset %zu", zero));
+  return true;
+}
+
 }  // namespace
 
 std::string MakeErrorDocument(std::string_view message) {
@@ -54,7 +63,7 @@ TransportCode FinishResponse(std::string* text) {
         } else {
           text->erase(0, end_of_headers + 4);
         }
-        return TransportOk;
+        return FailsForZeroByte(text) ? TransportFailed : TransportOk;
       }
       size_t line_end = text->find("\r\n");
       message = line_end == std::string::npos ? std::string(digits) : text->substr(0, line_end);
@@ -67,6 +76,7 @@ TransportCode FinishResponse(std::string* text) {
   if (end_of_headers != std::string::npos && end_of_headers + 4 < text->size()) {
     text->erase(0, end_of_headers + 4);
   }
+  FailsForZeroByte(text);
   return TransportFailed;
 }
 

@@ -64,6 +64,13 @@ bool IsInterimBlock(std::string_view headers) {
 size_t OnHeader(char* data, size_t size, size_t count, void* context) {
   auto* transfer = static_cast<Transfer*>(context);
   std::string_view line(data, size * count);
+  // A server may end its header lines with a bare LF; kept as CR LF, the
+  // end of the headers is found where every later step looks for it.
+  std::string with_cr;
+  if (line.ends_with('\n') && !line.ends_with("\r\n")) {
+    with_cr.assign(line.substr(0, line.size() - 1)).append("\r\n");
+    line = with_cr;
+  }
   // A new status line starts a new response (after an interim or an
   // authentication answer): only the final one is kept.
   bool new_block = transfer->headers.empty() || transfer->headers.ends_with("\r\n\r\n") ||
@@ -77,7 +84,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* context) {
   transfer->headers.append(line);
   // The empty line ends the block: from here on a failure is one of reading
   // the body, as the receive step is done.
-  if ((line == "\r\n" || line == "\n") && !IsInterimBlock(transfer->headers)) {
+  if (line == "\r\n" && !IsInterimBlock(transfer->headers)) {
     transfer->progress.headers_received = true;
   }
   return size * count;

@@ -124,7 +124,18 @@ std::vector<ServerCase> ServerCases() {
     };
   };
   std::string chunked_head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  using namespace std::string_literals;
   return {
+      // Header lines ending with a bare LF: the body is still the answer.
+      {"bare_lf_header_lines",
+       answer_with("HTTP/1.0 200 OK\nContent-Length: " + std::to_string(sizeof kBody - 1) +
+                   "\nContent-Type: text/xml\n\n" + kBody),
+       TransportOk, kBody},
+      // A zero byte would cut the answer short where it is read: it fails.
+      {"zero_byte_inside_the_body", answer_with(Ok("<objects>\0<object>"s)), TransportFailed,
+       ErrorDocumentText("the answer holds a zero byte at offset 9")},
+      {"zero_byte_inside_an_error_answer", answer_with(Ok("<error>busy\0</error>"s)),
+       TransportFailed, ErrorDocumentText("the answer holds a zero byte at offset 11")},
       {"connection_refused", answer_with(""), TransportFailed,
        ErrorDocumentText("WinHttpSendRequest failed (0x00000007)"), Call::Lookup, false, true},
       // Connection and the request's answer.

@@ -19,6 +19,7 @@ const ConnectorEntryPoints& ProcessConnector() {
       },
       [](char16_t* buffer) { return GetEngineCount(buffer); },
       [] { StopConnectorScan(); },
+      [] { return GetScanCoverage(); },
   };
   return entry_points;
 }

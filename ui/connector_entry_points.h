@@ -23,6 +23,8 @@ struct ConnectorEntryPoints {
   uint32_t (*get_engine_count)(char16_t* buffer);
   // Ends the running scan and joins its threads (at the end of the program).
   void (*stop_scan)();
+  // What collection found in the current (or last) scan; none: nothing known.
+  ScanCoverage (*scan_coverage)() = nullptr;
 };
 
 // The process-wide connector of this program.

@@ -1,5 +1,7 @@
 #include "ui/headless_progress.h"
 
+#include <cstdio>
+
 #include "platform/text.h"
 
 namespace dravanta {
@@ -11,6 +13,20 @@ std::string ProgressLine(int64_t settled, size_t threats, std::u16string_view cu
   }
   return "Files settled: " + std::to_string(settled) + ", threats: " + std::to_string(threats) +
          ", current file: " + Utf16ToUtf8(shown);
+}
+
+std::string SummaryLine(std::u16string_view status, const CoverageCounts& counts,
+                        uint32_t seconds) {
+  const auto n = [](int64_t value) { return std::to_string(value); };
+  char time[32];
+  std::snprintf(time, sizeof time, "%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60,
+                seconds % 60);
+  return "Dravanta Client: " + Utf16ToUtf8(status) + "; " + n(counts.collected) +
+         " files: " + n(counts.clean) + " clean, " + n(counts.threat) +
+         " threats; not scanned: " + n(counts.noVerdict) + " without verdict, " +
+         n(counts.skippedSize) + " over the size limit, " + n(counts.unreadable) + " unreadable, " +
+         n(counts.vanished) + " vanished, " + n(counts.failed) + " failed; " +
+         n(counts.unlistableFolders) + " folders not listed; time " + time;
 }
 
 std::string ProgressPrinter::Update(const std::string& line,

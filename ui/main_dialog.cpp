@@ -109,7 +109,10 @@ int CQn5raClntDlg::RunWithPage() {
   }
   const std::string address = host.PageAddress();
   WriteStandardOutput("Dravanta Client page: " + address + "\n");
-  LOG_INFO(u"Page at %s", Utf8ToUtf16(address));
+  // Without the token: the log may be readable by others on the machine,
+  // and the token is all it takes to drive the page host.
+  LOG_INFO(u"Page at %s (access token not logged)",
+           Utf8ToUtf16(address.substr(0, address.find('?'))));
   if (services_.open_browser && services_.open_url != nullptr) services_.open_url(address);
 
   queue_ = &queue;
@@ -136,9 +139,15 @@ int CQn5raClntDlg::RunHeadless() {
   }
   WriteStandardError(printer.Finish(line()));
   bool reportLost = false;
-  if (StatusText() == u"error") {
-    WriteStandardError(Utf16ToUtf8(LastErrorMessage()) + "\n");
-  } else if (!WriteStandardOutput(EncodeReportText(ComposeReport()))) {
+  const ScanSummary summary = Summary();
+  const bool failed = StatusText() == u"error";
+  if (failed) WriteStandardError(Utf16ToUtf8(LastErrorMessage()) + "\n");
+  // A scan that never ran to its end has nothing to report but its message;
+  // the JSON result is written for every scan.
+  const bool json = Settings().json_report == u"-";
+  const bool report = json || !failed || summary.ranToEnd;
+  if (report &&
+      !WriteStandardOutput(json ? ComposeJson(StatusText()) : EncodeReportText(ComposeReport()))) {
     // The report is what a run without a page delivers: a run that lost it
     // must not end as if all went well.
     reportLost = true;
@@ -146,6 +155,7 @@ int CQn5raClntDlg::RunHeadless() {
     WriteStandardError(
         "Dravanta Client: the scan report could not be written to standard output\n");
   }
+  WriteStandardError(SummaryLine(StatusText(), Coverage(), summary.scanSeconds) + "\n");
   ExitApplication(true);
   const int code = result_.value_or(EndScanControl());
   return reportLost ? 100 : code;

@@ -35,6 +35,8 @@ struct ScanSummary {
   uint32_t scanSeconds = 0;
   LocalTime startTime;
   LocalTime finishTime;
+  // The scan ran to its end (it may still have failed for some files).
+  bool ranToEnd = false;
 };
 
 // What the dialog needs from outside; tests put doubles in.
@@ -108,9 +110,25 @@ class CQn5raClntDlg {
   ClientSettings Settings();
   const TrayState& Tray() const { return tray_; }
   ResultStore& Results() { return results_; }
+  // The counts of the current scan, every collected file in one category.
+  CoverageCounts Coverage();
+
+  // For the page's exit question: "" when no file scan runs, else "clean"
+  // (no threat found so far) or "threats".
+  std::u16string FileScanState();
+  // {"line":"<counts line>","files":[["<path>","<category>","<reason>"],...]}
+  // for the files of the last scan that were not scanned (path order).
+  std::u16string NotScannedText();
+  // Whether the current scan has found a threat so far.
+  bool ThreatsFoundSoFar();
 
   // The report text of the current scan (used by headless runs and saving).
   std::u16string ComposeReport();
+  // The JSON result of the current scan, and its writing to `json_report`
+  // (a path; "-" is left to the run without a page).
+  // status: the final status word (the status text once it is final).
+  std::string ComposeJson(std::u16string_view status);
+  void WriteJsonResult(std::u16string_view status);
 
   // --- The scan worker, while this dialog is the active one. ---
   struct ScanStart {
@@ -127,8 +145,8 @@ class CQn5raClntDlg {
   // --- Progress handling; called by the connector's notifications. ---
   void HandleModuleProgress(int32_t stage, std::u16string_view path, ScanOutcome code,
                             std::u16string_view threat, std::u16string_view details);
-  void HandleFileProgress(std::u16string_view path, ScanOutcome code, std::u16string_view threat,
-                          std::u16string_view details);
+  void HandleFileProgress(std::u16string_view path, uint64_t size, ScanOutcome code,
+                          std::u16string_view threat, std::u16string_view details);
   void HandleCompletion(bool threatsFound, int32_t filesScanned, ScanOutcome code,
                         std::u16string_view message);
 
@@ -142,6 +160,10 @@ class CQn5raClntDlg {
   void SetStatusWhileActive(std::u16string_view text);
   void WriteRegistryValue(std::u16string_view name, uint32_t value);
   void SetCurrentFile(std::u16string text);
+  // Counts a settled file in the result store.
+  void Settle(std::u16string_view path, std::optional<uint64_t> size, ScanOutcome code,
+              std::u16string_view text, std::u16string_view details);
+  ScanCoverage ReadScanCoverage();
   // The engine count the connector stored; *hasText tells whether it held text.
   int32_t ReadEngineCount(bool* hasText = nullptr);
   void ResetScanState();

@@ -80,11 +80,11 @@ void CB_ModuleScanProgress(void* context, int32_t stage, int32_t, int32_t, std::
   });
 }
 
-void CB_FileScanProgress(void* context, uint64_t, uint64_t, std::u16string_view path,
+void CB_FileScanProgress(void* context, uint64_t, uint64_t size, std::u16string_view path,
                          ScanOutcome code, std::u16string_view threat_name,
                          std::u16string_view details) {
   WithActiveScan(TicketOf(context), [&](CQn5raClntDlg& dialog) {
-    dialog.HandleFileProgress(path, code, threat_name, details);
+    dialog.HandleFileProgress(path, size, code, threat_name, details);
   });
 }
 

@@ -3,6 +3,7 @@
 // token run anything. Requests are written as raw bytes to 127.0.0.1, so the
 // Host and Origin headers can be anything.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -146,6 +147,15 @@ class PageHostProgram : public testing::Test {
   int port_ = 0;
   std::string token_;
 };
+
+TEST_F(PageHostProgram, TheLogNamesThePageButNeverItsToken) {
+  ASSERT_TRUE(LogHas("Page at http://" + Own() + "/ (access token not logged)"));
+  EXPECT_FALSE(LogHas(token_));
+  // Others on the machine cannot read the log the program created.
+  struct stat info {};
+  ASSERT_EQ(stat(LogPath().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0077, 0u) << std::oct << info.st_mode;
+}
 
 TEST_F(PageHostProgram, OnlyThePagesOwnRequestsWithTheTokenRunAnything) {
   // The page has initialised, as it does on load, so a scan command would

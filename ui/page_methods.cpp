@@ -65,6 +65,14 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
     if (first == u"version") {
       if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
       *answer = clientVersion_;
+    } else if (first == u"exitOnClean") {
+      *answer = settings_.exit_on_clean ? u"1" : u"0";
+    } else if (first == u"exitOnDirty") {
+      *answer = settings_.exit_on_dirty ? u"1" : u"0";
+    } else if (first == u"fileScan") {
+      *answer = FileScanState();
+    } else if (first == u"notScanned") {
+      *answer = NotScannedText();
     } else if (first == u"reportName") {
       const ScanSummary summary = Summary();
       *answer =
@@ -87,12 +95,23 @@ std::u16string CQn5raClntDlg::ComposeReport() {
   if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
   report.clientVersion = clientVersion_;
   report.threats = results_.Threats();
+  const CoverageCounts counts = Coverage();
+  for (FileOutcome& file : results_.Outcomes()) {
+    if (file.category != FileCategory::kThreat) report.notScanned.push_back(std::move(file));
+  }
+  report.counts = counts;
   {
     std::lock_guard<std::mutex> hold(stateLock_);
     report.scanType = scanLevel_;
     report.startTime = FormatReportTime(summary_.startTime);
     report.finishTime = FormatReportTime(summary_.finishTime);
-    report.cleanFiles = summary_.filesScanned - static_cast<int32_t>(report.threats.size());
+    // The files the server found clean; without any accounting (no file
+    // settled), what the completion said.
+    report.cleanFiles = counts.collected > 0
+                            ? static_cast<int32_t>(counts.clean)
+                            : summary_.filesScanned - static_cast<int32_t>(report.threats.size());
+    report.finished = summary_.ranToEnd && statusText_ != u"error";
+    report.failureMessage = lastErrorMessage_;
   }
   return ComposeReportText(report);
 }

@@ -50,6 +50,11 @@ class PageMethods : public DialogFixture {
     r.file_progress(r.context, 1, 1, u"/srv/a.exe", -1, u"Trojan.X",
                     u"<engine_result><engine_name>E1</engine_name><threat_name><![CDATA["
                     u"Trojan.X]]></threat_name><scan_result>1</scan_result></engine_result>");
+    // The three clean files of the five scanned are reported too, as the
+    // connector reports every settled file.
+    for (const char16_t* clean : {u"/srv/c1", u"/srv/c2", u"/srv/c3"}) {
+      r.file_progress(r.context, 1, 1, clean, 0, u"", u"");
+    }
     r.completion(r.context, true, 5, 0, u"");
   }
 };
@@ -79,7 +84,8 @@ TEST_F(PageMethods, ClientInfo) {
   EXPECT_EQ(Call(u"getClientInfo", {u"Version"}), u"");
   EXPECT_EQ(Call(u"getClientInfo", {}), u"");
   const std::u16string name = Call(u"getClientInfo", {u"reportName"});
-  ASSERT_EQ(name.size(), std::u16string(u"DravantaClientLog_201403051015").size());
+  ASSERT_EQ(name.size(), std::u16string(u"DravantaClientLog_201403051015.txt").size());
+  EXPECT_EQ(name.substr(name.size() - 4), u".txt");
   EXPECT_EQ(name.substr(0, 18), u"DravantaClientLog_");
 }
 
@@ -164,6 +170,47 @@ TEST_F(PageMethods, NavigationHookLeavesOtherAddressesAlone) {
   EXPECT_FALSE(IsActiveDialog(&Dialog()));
   EXPECT_TRUE(Dialog().OnBeforeNavigate(u"app:1005@Init"));
   EXPECT_TRUE(IsActiveDialog(&Dialog()));
+}
+
+}  // namespace
+}  // namespace dravanta
+
+namespace dravanta {
+namespace {
+
+TEST_F(PageMethods, ThePageLearnsWhatTheExitQuestionDependsOn) {
+  settings_.exit_on_dirty = true;
+  Dialog().OnInitGui();
+  EXPECT_EQ(Call(u"getClientInfo", {u"exitOnClean"}), u"0");
+  EXPECT_EQ(Call(u"getClientInfo", {u"exitOnDirty"}), u"1");
+  EXPECT_EQ(Call(u"getClientInfo", {u"fileScan"}), u"");
+  StartScan(u"0|/srv");
+  EXPECT_EQ(Call(u"getClientInfo", {u"fileScan"}), u"clean");
+  const FakeConnectorRecord r = FakeRecord();
+  r.fileProgress(r.context, 1, 1, u"/srv/a.exe", -1, u"Trojan.X", u"");
+  EXPECT_EQ(Call(u"getClientInfo", {u"fileScan"}), u"threats");
+  r.completion(r.context, true, 1, 0, u"");
+  EXPECT_EQ(Call(u"getClientInfo", {u"fileScan"}), u"");
+  // A module scan is no file scan.
+  StartScan(u"1|");
+  EXPECT_EQ(Call(u"getClientInfo", {u"fileScan"}), u"");
+}
+
+TEST_F(PageMethods, NotScannedFilesComeWithTheirCountsLine) {
+  Dialog().OnInitGui();
+  StartScan(u"0|/srv");
+  const FakeConnectorRecord r = FakeRecord();
+  r.fileProgress(r.context, 1, 1, u"/srv/b", 10005, u"could not be opened: Permission denied", u"");
+  r.fileProgress(r.context, 1, 9000, u"/srv/a \"big\"", 10008, u"", u"");
+  r.fileProgress(r.context, 1, 1, u"/srv/c", 0, u"", u"");
+  r.fileProgress(r.context, 1, 1, u"/srv/t", -1, u"Trojan.X", u"");
+  r.completion(r.context, true, 4, 0, u"");
+  const std::u16string text = Call(u"getClientInfo", {u"notScanned"});
+  EXPECT_TRUE(IsValidJson(Narrow(text))) << Narrow(text);
+  EXPECT_EQ(Narrow(text),
+            R"({"line":"1 file could not be read, 1 was over the size limit","files":[)"
+            R"(["/srv/a \"big\"","skipped_size","larger than the size limit"],)"
+            R"(["/srv/b","unreadable","could not be opened: Permission denied"]]})");
 }
 
 }  // namespace

@@ -186,6 +186,7 @@ void CQn5raClntDlg::HandleFailedStart(int32_t code) {
     summary_.errorCode = kStartFailureCode;
     summary_.finishTime = CurrentLocalTime();
   }
+  WriteJsonResult(u"error");
   scanRunning_ = false;
   SetStatusWhileActive(u"error");
   LOG_ERROR(u"%s", message);
@@ -198,6 +199,7 @@ void CQn5raClntDlg::ResetScanState() {
   summary_.filesScanned = 0;
   summary_.infected = false;
   summary_.errorCode = 0;
+  summary_.ranToEnd = false;
   summary_.scanSeconds = 0;
   summary_.startTime = CurrentLocalTime();
 }
@@ -213,13 +215,22 @@ void CQn5raClntDlg::OnDone() {
   }
 }
 
+bool CQn5raClntDlg::ThreatsFoundSoFar() {
+  {
+    std::lock_guard<std::mutex> hold(stateLock_);
+    if (summary_.infected) return true;
+  }
+  // While the scan runs the summary is not filled yet: the threats
+  // recorded so far tell.
+  return results_.ThreatCount() > 0;
+}
+
 void CQn5raClntDlg::ExitApplication(bool confirmed) {
   if (!IsActiveDialog(this)) return;
-  bool infected;
+  const bool infected = ThreatsFoundSoFar();
   int32_t scanType;
   {
     std::lock_guard<std::mutex> hold(stateLock_);
-    infected = summary_.infected;
     scanType = settings_.scan_type;
   }
   const bool wouldAsk = scanType == 1 && settings_.show_ui && scanRunning_ &&
@@ -237,7 +248,9 @@ int CQn5raClntDlg::EndScanControl() {
   RemoveTrayIcon(tray_);
   DeactivateDialog(this);
   std::lock_guard<std::mutex> hold(stateLock_);
-  const int code = summary_.errorCode != 0 ? 100 : summary_.infected ? 1 : 0;
+  // A threat found is the first thing a caller must learn, whatever else
+  // went wrong.
+  const int code = summary_.infected ? 1 : summary_.errorCode != 0 ? 100 : 0;
   lastEndCode_ = code;
   return code;
 }

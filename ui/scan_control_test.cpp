@@ -162,7 +162,8 @@ TEST_F(ScanControl, ExitCodeFollowsTheCompletion) {
       {false, 0, u"clean", 0},
       {true, 0, u"infected", 1},
       {false, 10001, u"error", 100},
-      {true, 10002, u"error", 100},
+      // A threat found outweighs the abandoned scan.
+      {true, 10002, u"infected", 1},
       // A code below the failure range still makes the end code 100.
       {false, 5, u"clean", 100},
   };

@@ -56,13 +56,20 @@ printf '%s%s%s' 'X5O!P%@AP[4\PZX54(P^)7CC)7}$' 'EICAR-STANDARD-ANTIVIRUS-' \
 cp "$work/samples/documents/list.txt" "$work/clean/list.txt"
 printf 'another clean file\n' >"$work/clean/notes.txt"
 
-# run_client N FOLDER: one headless scan; sets rc, writes report N.
+# run_client N FOLDER: one headless scan; sets rc, writes report N and its
+# JSON result N, which must validate against the schema.
+source_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 run_client() {
   rc=0
   (cd "$work/home" && env -i PATH="$PATH" HOME="$work/home" XDG_STATE_HOME="$work/home/state" \
     LANG=C.UTF-8 DRAVANTA_NO_BROWSER=1 timeout 30 "$work/bin/dravanta-client-e2e-scan" \
     auto_start=1 show_ui=0 scan_type=1 "scan_location=$2" "server=$url" \
-    "log_file=$work/home/client.log" >"$work/report$1.txt" 2>"$work/progress$1.txt") || rc=$?
+    "log_file=$work/home/client.log" "json_report=$work/result$1.json" \
+    >"$work/report$1.txt" 2>"$work/progress$1.txt") || rc=$?
+  if ! /usr/bin/python3 "$source_root/tests/support/validate_json_result.py" \
+    "$source_root/docs/json-result.schema.json" "$work/result$1.json" 2>"$work/schema$1.txt"; then
+    fail "JSON result $1 does not validate: $(cat "$work/schema$1.txt")"
+  fi
 }
 
 uploads() { grep -c '^scan-server: scan of ' "$work/server.log"; }
@@ -77,6 +84,10 @@ expect_contains "first report" "$report" "Infected Files:              1"
 expect_contains "first report" "$report" "PATH:          $work/samples/eicar.com"
 expect_contains "first report" "$report" "THREAT NAME:   Dravanta.Test.EICAR.UNOFFICIAL"
 expect_eq "uploads of the first scan" 4 "$(uploads)"
+json=$(cat "$work/result1.json")
+expect_contains "first JSON result" "$json" '"status": "infected"'
+expect_contains "first JSON result" "$json" "\"path\": \"$work/samples/eicar.com\""
+expect_contains "first JSON result" "$json" '{"name": "YARA", "result": 1, "threat": "Dravanta.Test.EICAR"}'
 
 # Each engine's own verdict on the EICAR file, as the server keeps it.
 eicar_sha1=$(sha1sum "$work/samples/eicar.com" | cut -c1-40 | tr 'a-f' 'A-F')

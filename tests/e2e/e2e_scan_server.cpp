@@ -3,16 +3,20 @@
 // file as clean except those whose SHA-1 signatures are named on the command
 // line, which it reports infected by two of its engines.
 //
-//   e2e_scan_server ENGINES [SIGNATURE=THREAT ...]
+//   e2e_scan_server ENGINES [--hold] [SIGNATURE=THREAT ...]
 //
 // Prints "url <address>" on standard output and serves until standard input
-// is closed.
+// is closed. With --hold every lookup waits (at most a minute) until the
+// line "release" arrives on standard input, so that a scan stays running.
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "platform/ascii.h"
 #include "tests/support/fake_scan_server.h"
@@ -55,8 +59,14 @@ int main(int argc, char** argv) {
   }
   const int engines = std::stoi(argv[1]);
   std::map<std::string, std::string> infected;  // lower-case signature -> threat
+  bool hold = false;
+  std::atomic<bool> released{false};
   for (int i = 2; i < argc; ++i) {
     std::string arg = argv[i];
+    if (arg == "--hold") {
+      hold = true;
+      continue;
+    }
     auto equals = arg.find('=');
     if (equals == std::string::npos) {
       std::cerr << "e2e_scan_server: expected SIGNATURE=THREAT, got " << arg << "\n";
@@ -68,6 +78,9 @@ int main(int argc, char** argv) {
   dravanta::FakeScanServer server;
   server.SetEngines(engines);
   server.SetHandler("scanmultiple", [&](const dravanta::RecordedRequest& request) {
+    for (int waited = 0; hold && !released && waited < 3000; ++waited) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     std::string document =
         "<?xml version=\"1.0\" "
         "encoding=\"utf-8\"?><method_response><name>scanmultiple</name><objects>";
@@ -87,9 +100,11 @@ int main(int argc, char** argv) {
   std::cout << "url " << server.Url() << std::endl;
 
   // Serve until the test closes our standard input.
-  std::string ignored;
-  while (std::getline(std::cin, ignored)) {
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    if (line == "release") released = true;
   }
+  released = true;
   server.Stop();
   return 0;
 }

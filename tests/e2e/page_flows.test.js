@@ -512,16 +512,16 @@ test("saving: the chosen path, a failed save and a cancelled one", async () => {
 
   await page.click("#view-clean .save-button");
   await page.waitForSelector("#save-dialog:not([hidden])");
-  assert.equal(await page.inputValue("#save-path"), "DravantaClientLog_202612101430");
+  assert.equal(await page.inputValue("#save-path"), "DravantaClientLog_202612101430.txt");
   await screenshot(page, "mock-save-dialog");
   bridge.saveAnswer = (p) => `/opt/dravanta/${p}`;
   await page.click("#save-confirm");
   await page.waitForSelector("#view-clean .save-message:not([hidden])");
   assert.equal(
     await text("#view-clean .save-message"),
-    "Your scan results have been saved at /opt/dravanta/DravantaClientLog_202612101430"
+    "Your scan results have been saved at /opt/dravanta/DravantaClientLog_202612101430.txt"
   );
-  assert.deepEqual(bridge.callsOf("doSaveResult").map((c) => c.args[0]), ["DravantaClientLog_202612101430"]);
+  assert.deepEqual(bridge.callsOf("doSaveResult").map((c) => c.args[0]), ["DravantaClientLog_202612101430.txt"]);
   await screenshot(page, "mock-saved");
 
   bridge.saveAnswer = () => "";
@@ -578,6 +578,7 @@ test("a full file scan in progress asks before the page is left", async () => {
   await open();
   await page.click("#legend-3");
   bridge.status = "scanning";
+  bridge.fileScan = "clean";
   await page.click("#scan-button");
   await waitView("detection");
   const prevented = await page.evaluate(() => {
@@ -597,6 +598,127 @@ test("a full file scan in progress asks before the page is left", async () => {
     return event.defaultPrevented;
   });
   assert.equal(preventedAfter, false);
+});
+
+// Whether leaving the page now would ask first.
+const leavingAsks = () =>
+  page.evaluate(() => {
+    const event = new Event("beforeunload", { cancelable: true });
+    window.dispatchEvent(event);
+    return event.defaultPrevented;
+  });
+const fileScanPolls = () => bridge.callsOf("getClientInfo").filter((c) => c.args[0] === "fileScan").length;
+// Waits for two more polls, so that the page has seen the bridge's fields.
+async function nextPolls() {
+  const seen = fileScanPolls();
+  await waitUntil(() => fileScanPolls() >= seen + 2, "two polls of the file scan");
+}
+
+test("the exit question: every file scan the program runs, as the exit settings say", async () => {
+  // Each case: the settings, then the file scan state in turn with whether
+  // leaving asks. The scan runs when the page loads, as one started by
+  // auto_start (or before a reload) does.
+  const cases = [
+    { name: "no settings", exitOnClean: "0", exitOnDirty: "0", steps: [["clean", true], ["threats", true]] },
+    { name: "exit_on_clean", exitOnClean: "1", exitOnDirty: "0", steps: [["clean", false], ["threats", true]] },
+    { name: "exit_on_dirty", exitOnClean: "0", exitOnDirty: "1", steps: [["clean", true], ["threats", false]] },
+    { name: "both", exitOnClean: "1", exitOnDirty: "1", steps: [["clean", false], ["threats", false]] },
+    { name: "a module scan", exitOnClean: "0", exitOnDirty: "0", steps: [["", false]] },
+  ];
+  for (const c of cases) {
+    bridge = new MockBridge({ status: "scanning", exitOnClean: c.exitOnClean, exitOnDirty: c.exitOnDirty });
+    bridge.fileScan = c.steps[0][0];
+    await open();
+    await waitView("detection");
+    for (const [fileScan, asks] of c.steps) {
+      bridge.fileScan = fileScan;
+      await nextPolls();
+      assert.equal(await leavingAsks(), asks, `${c.name}, ${fileScan || "no file scan"}`);
+    }
+    bridge.results = resultsText();
+    bridge.status = "clean";
+    await waitView("clean");
+    assert.equal(await leavingAsks(), false, `${c.name}, after the scan`);
+    await page.close();
+    page = null;
+    await server.close();
+    server = null;
+  }
+});
+
+test("the exit question after a reload during a file scan", async () => {
+  bridge.status = "scanning";
+  bridge.fileScan = "clean";
+  await open();
+  await waitView("detection");
+  await nextPolls();
+  assert.equal(await leavingAsks(), true);
+  page.on("dialog", (dialog) => dialog.accept());
+  await page.reload();
+  await waitView("detection");
+  await nextPolls();
+  assert.equal(await leavingAsks(), true);
+  bridge.exitOnClean = "1";
+  await page.reload();
+  await waitView("detection");
+  await nextPolls();
+  assert.equal(await leavingAsks(), false);
+  bridge.results = resultsText();
+  bridge.status = "clean";
+  await waitView("clean");
+});
+
+const NOT_SCANNED = JSON.stringify({
+  line: "2 files could not be scanned, 1 could not be read, 1 was over the size limit",
+  files: [
+    ["/srv/a.iso", "skipped_size", "larger than the size limit"],
+    ["/srv/b.doc", "failed", "the server answered 500"],
+    ["/srv/c.doc", "failed", "the server answered 500"],
+    ["/srv/locked", "unreadable", "could not be opened: Permission denied"],
+  ],
+});
+
+test("the result views show the files not scanned; the error view lists the failed ones", async () => {
+  bridge.notScanned = NOT_SCANNED;
+  await open();
+  bridge.status = "scanning";
+  await page.click("#scan-button");
+  await waitView("detection");
+  bridge.results = resultsText();
+  bridge.status = "clean";
+  await waitView("clean");
+  const line = "#view-clean .not-scanned-line";
+  assert.equal(await text(line), JSON.parse(NOT_SCANNED).line);
+  await page.click(line);
+  await waitView("not-scanned");
+  await page.waitForFunction(() => document.querySelectorAll("#not-scanned-grid .grid-row").length === 4);
+  assert.match(await text("#not-scanned-grid"), /\/srv\/locked[\s\S]*unreadable[\s\S]*could not be opened: Permission denied/);
+  await screenshot(page, "mock-not-scanned");
+  await page.click("#not-scanned-back");
+  await waitView("clean");
+  await page.click("#view-clean .start-over");
+  await waitView("start");
+
+  // An error: the message, then the failed files with their reasons.
+  bridge.status = "scanning";
+  await page.click("#scan-button");
+  await waitView("detection");
+  bridge.lastError = "2 of 9 files could not be scanned: the server answered 500";
+  bridge.status = "error";
+  await waitView("error");
+  assert.equal(await text("#error-message"), bridge.lastError);
+  await page.waitForFunction(() => document.querySelectorAll("#error-grid .grid-row").length === 2);
+  assert.match(await text("#error-grid"), /\/srv\/b\.doc[\s\S]*the server answered 500/);
+  assert.equal(await page.locator("#view-error .not-scanned").isVisible(), true);
+  await screenshot(page, "mock-error-with-files");
+
+  // Nothing left out: no line.
+  bridge.notScanned = JSON.stringify({ line: "", files: [] });
+  await page.click("#view-error .start-over");
+  bridge.status = "clean";
+  await page.click("#scan-button");
+  await waitView("clean");
+  assert.equal(await page.locator("#view-clean .not-scanned").isVisible(), false);
 });
 
 test("views at the full window size", async () => {

@@ -145,7 +145,7 @@ test("a custom scan of a typed folder finds the infected file; grid, details, sa
   await page.click("#view-infected .save-button");
   await page.waitForSelector("#save-dialog:not([hidden])");
   const offered = await page.inputValue("#save-path");
-  assert.match(offered, /^DravantaClientLog_\d{12}$/);
+  assert.match(offered, /^DravantaClientLog_\d{12}\.txt$/);
   const reportPath = path.join(client.home, "report.txt");
   await page.fill("#save-path", reportPath);
   await page.click("#save-confirm");
@@ -171,6 +171,46 @@ test("an unreachable server gives the error view; the program ends with 100", as
   assert.equal(await client.waitForExit(10000), 100);
 });
 
+// Whether leaving the page now would ask first.
+const leavingAsks = () =>
+  page.evaluate(() => {
+    const event = new Event("beforeunload", { cancelable: true });
+    window.dispatchEvent(event);
+    return event.defaultPrevented;
+  });
+
+// The page's side of a reload is shown against the mock bridge
+// (page_flows.test.js); a reload here races the close grace on a busy machine.
+test("the exit question of the program's own auto_start file scan", async () => {
+  for (const exitOnClean of ["0", "1"]) {
+    const folder = makeTargetFolder();
+    server = await startScanServer({ engines: 2, hold: true });
+    client = await startClient({
+      server: server.url,
+      auto_start: "1",
+      scan_type: "1",
+      scan_location: folder,
+      exit_on_clean: exitOnClean,
+    });
+    await openPage();
+    await waitView("detection", 20000);
+    await page.waitForFunction(() => window.DravantaPage.state().fileScan === "clean");
+    assert.equal(await leavingAsks(), exitOnClean === "0", `exit_on_clean=${exitOnClean}`);
+    server.release();
+    await waitView("clean", 60000);
+    assert.equal(await leavingAsks(), false);
+    await page.click("#view-clean .actions .done-button");
+    assert.equal(await client.waitForExit(10000), 0);
+    await page.close();
+    page = null;
+    await client.stop();
+    client = null;
+    await server.stop();
+    server = null;
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+});
+
 test("auto_start: the program scans by itself and the page follows", async () => {
   const folder = makeTargetFolder();
   const infectedFile = path.join(folder, "infected.bin");
@@ -181,6 +221,12 @@ test("auto_start: the program scans by itself and the page follows", async () =>
   assert.equal(await text("#threat-count-text"), "1 Threats Found");
   assert.equal(await text("#view-infected .sum-engine"), "2");
   await screenshot(page, "program-auto-start");
+  // The program's own file scan is over: leaving asks nothing.
+  assert.equal(await page.evaluate(() => window.DravantaPage.state().fileScan), "");
   await page.click("#view-infected .actions .done-button");
   assert.equal(await client.waitForExit(10000), 1);
+  const result = JSON.parse(fs.readFileSync(client.jsonReport, "utf8"));
+  assert.equal(result.status, "infected");
+  assert.equal(result.exit_code, 1);
+  assert.equal(result.counts.threat, 1);
 });

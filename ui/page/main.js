@@ -66,11 +66,20 @@
     scanLevel: null, // level of the scan being polled, null when none runs
     folders: [],
     files: [],
-    details: null
+    details: null,
+    // What the exit question depends on: the two settings, and the file
+    // scan the program runs ("" none, "clean" no threat so far, "threats").
+    exitOnClean: false,
+    exitOnDirty: false,
+    fileScan: "",
+    notScanned: null, // {line, files: [[path, category, reason], ...]} of the last scan
+    resultView: null // the result view the list of files not scanned returns to
   };
 
   var threatGrid = null;
   var engineGrid = null;
+  var notScannedGrid = null;
+  var errorGrid = null;
 
   // ---- helpers -----------------------------------------------------------
 
@@ -310,6 +319,8 @@
   function startScan(level, paths) {
     var argument = level + "|" + paths.map(encodePath).join("|");
     state.scanLevel = level;
+    // Until the program says otherwise: levels 0 and 3 scan files.
+    state.fileScan = level === 0 || level === 3 ? "clean" : "";
     state.scanState = "";
     $("#action-text").text("Initializing...");
     $("#scanning-text").empty();
@@ -332,33 +343,65 @@
     return global.getScanStatus("").then(function (status) {
       state.scanState = status;
       if (!isFinal(status)) {
-        return global.getLastFileScanning("").then(function (file) {
-          showProgress(status, file);
-          global.setTimeout(function () {
-            poll().catch(connectionLost);
-          }, POLL_INTERVAL_MS);
-        });
+        return global
+          .getClientInfo("fileScan")
+          .then(function (fileScan) {
+            state.fileScan = fileScan;
+            return global.getLastFileScanning("");
+          })
+          .then(function (file) {
+            showProgress(status, file);
+            global.setTimeout(function () {
+              poll().catch(connectionLost);
+            }, POLL_INTERVAL_MS);
+          });
       }
       state.scanLevel = null;
+      state.fileScan = "";
       return finishScan(status);
     });
   }
 
   function finishScan(status) {
-    return global.getScanResults("").then(function (resultsText) {
-      if (status === "infected") {
-        return global.getScanDetails("").then(function (detailsText) {
-          showInfected(resultsText, detailsText);
-        });
-      }
-      if (status === "error") {
-        return global.getLastErrorMessage("").then(showError);
-      }
-      showClean(resultsText);
-    });
+    return global
+      .getClientInfo("notScanned")
+      .then(function (text) {
+        state.notScanned = text === "" ? null : parseAnswer(text, "The files not scanned");
+        return global.getScanResults("");
+      })
+      .then(function (resultsText) {
+        if (status === "infected") {
+          return global.getScanDetails("").then(function (detailsText) {
+            showInfected(resultsText, detailsText);
+          });
+        }
+        if (status === "error") {
+          return global.getLastErrorMessage("").then(showError);
+        }
+        showClean(resultsText);
+      });
   }
 
   // ---- results -----------------------------------------------------------
+
+  // The counts line of the files not scanned, which opens their list.
+  function fillNotScanned($view) {
+    var info = state.notScanned;
+    var line = info && typeof info.line === "string" ? info.line : "";
+    $view.find(".not-scanned").prop("hidden", line === "");
+    $view.find(".not-scanned-line").text(line);
+  }
+
+  function notScannedRows() {
+    return state.notScanned && Array.isArray(state.notScanned.files) ? state.notScanned.files : [];
+  }
+
+  function showNotScanned($from) {
+    state.resultView = $from.attr("id").replace("view-", "");
+    $("#not-scanned-summary").text(state.notScanned ? state.notScanned.line : "");
+    showView("not-scanned");
+    notScannedGrid.setRows(notScannedRows());
+  }
 
   function fillSummary($view, results) {
     function value(v) {
@@ -368,6 +411,7 @@
     $view.find(".sum-files").text(value(results && results.fileScanned));
     $view.find(".sum-time").text(value(results && results.scanTime));
     $view.find(".save-message").prop("hidden", true).text("");
+    fillNotScanned($view);
   }
 
   function showClean(resultsText) {
@@ -411,7 +455,14 @@
     $("#view-error .verdict-text").text("The scan could not be completed");
     $("#view-error .actions, #view-error .close-view").prop("hidden", false);
     $("#error-message").text(message);
+    fillNotScanned($("#view-error"));
+    // The files that failed, with their reasons, right below the message.
+    var failed = notScannedRows().filter(function (row) {
+      return row[1] === "failed";
+    });
+    $("#error-grid").prop("hidden", failed.length === 0);
     showView("error");
+    errorGrid.setRows(failed);
   }
 
   function createGrids() {
@@ -429,6 +480,13 @@
       ],
       onActivate: showDetail
     });
+    var fileColumns = [
+      { title: "Path", width: "50%", path: true },
+      { title: "Category", width: "16%" },
+      { title: "Reason", width: "34%" }
+    ];
+    notScannedGrid = DravantaGrid.create($("#not-scanned-grid"), { columns: fileColumns });
+    errorGrid = DravantaGrid.create($("#error-grid"), { columns: fileColumns });
     engineGrid = DravantaGrid.create($("#engine-grid"), {
       columns: [
         { title: "Engines", width: "32%" },
@@ -485,6 +543,8 @@
   function startOver() {
     threatGrid.clear();
     engineGrid.clear();
+    notScannedGrid.clear();
+    errorGrid.clear();
     state.details = null;
     if (state.level === 0) {
       selectLevel(isEnabled(state.levelBeforeCustom) ? state.levelBeforeCustom : firstLevelOrCustom());
@@ -520,6 +580,13 @@
     $("#detail-close, #detail-back").on("click", function () {
       showView("infected");
     });
+    $(".result-view").on("click", ".not-scanned-line", function (event) {
+      event.preventDefault();
+      showNotScanned($(this).closest(".result-view"));
+    });
+    $("#not-scanned-close, #not-scanned-back").on("click", function () {
+      showView(state.resultView || "start");
+    });
   }
 
   function bindLinks() {
@@ -534,10 +601,21 @@
     $("#maker-logo").on("click", opener(LINKS.maker));
   }
 
-  // A file scan that is left half way may take a while to wind down; ask.
+  // A file scan that is left half way may take a while to wind down: ask,
+  // unless the settings say that this scan may simply end (exit_on_clean
+  // while no threat was found, exit_on_dirty once one was). It holds for
+  // every file scan the program runs, also one it started by itself or one
+  // that was running when the page was reloaded.
+  function asksBeforeLeaving() {
+    if (state.fileScan === "") return false;
+    if (state.exitOnClean && state.fileScan === "clean") return false;
+    if (state.exitOnDirty && state.fileScan === "threats") return false;
+    return true;
+  }
+
   function bindLeaveWarning() {
     global.addEventListener("beforeunload", function (event) {
-      if (state.scanLevel === 0 || state.scanLevel === 3) {
+      if (asksBeforeLeaving()) {
         event.preventDefault();
         event.returnValue = "";
       }
@@ -571,6 +649,16 @@
           });
         setUpLevels();
         return global.windowNavigate("app:1005@Init");
+      })
+      .then(function () {
+        return global.getClientInfo("exitOnClean");
+      })
+      .then(function (flag) {
+        state.exitOnClean = flag === "1";
+        return global.getClientInfo("exitOnDirty");
+      })
+      .then(function (flag) {
+        state.exitOnDirty = flag === "1";
       })
       .then(function () {
         return global.getScanStatus("");

@@ -6,13 +6,19 @@
 class MockBridge {
   constructor(fields = {}) {
     this.version = "1.0.0.1";
-    this.reportName = "DravantaClientLog_202612101430";
+    this.reportName = "DravantaClientLog_202612101430.txt";
     this.enabledLevels = "1,2";
     this.status = "";
     this.lastFile = "";
     this.results = "";
     this.details = "[]";
     this.lastError = "";
+    // getClientInfo: the exit settings ("1" on), the file scan running
+    // ("", "clean" or "threats") and the files not scanned (a JSON text).
+    this.exitOnClean = "0";
+    this.exitOnDirty = "0";
+    this.fileScan = "";
+    this.notScanned = "";
     // Existing folders and files for pickFileFolder, by path.
     this.folders = new Set();
     this.files = new Set();
@@ -68,6 +74,10 @@ const ANSWERS = {
   getClientInfo: (m, what) => {
     if (what === "version") return m.version;
     if (what === "reportName") return m.reportName;
+    if (what === "exitOnClean") return m.exitOnClean;
+    if (what === "exitOnDirty") return m.exitOnDirty;
+    if (what === "fileScan") return m.fileScan;
+    if (what === "notScanned") return m.notScanned;
     return "";
   },
   log: (m, text) => {
