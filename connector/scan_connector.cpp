@@ -162,6 +162,10 @@ int32_t ScanAllDrives(FileProgressCallback progress, CompletionCallback completi
 
 void StopConnectorScan() { StopConnectorScan(ProcessConnector()); }
 
+void ScanConnectorDeleter::operator()(ScanConnector* connector) const { delete connector; }
+
+OwnedScanConnector MakeScanConnector() { return OwnedScanConnector(new ScanConnector()); }
+
 ScanCoverage GetScanCoverage(ScanConnector& connector) {
   std::lock_guard lock(connector.run_lock);
   return connector.run ? connector.run->state.Coverage() : ScanCoverage{};

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "connector/scan_callbacks.h"
@@ -27,6 +28,15 @@ inline constexpr int32_t kMaxParallelUploads = 10;
 
 // Defined in connector/scan_connector_internal.h.
 struct ScanConnector;
+
+// A connector of its own, apart from the process-wide one, for a caller that
+// drives one with a transport of its choosing (the tests of the dialog over
+// the real connector). Destroying it stops its scan and joins its threads.
+struct ScanConnectorDeleter {
+  void operator()(ScanConnector* connector) const;
+};
+using OwnedScanConnector = std::unique_ptr<ScanConnector, ScanConnectorDeleter>;
+OwnedScanConnector MakeScanConnector();
 
 // Binds transport as the connector's table of entry points, resets the
 // options to their defaults, keeps api_key; sets initialised. Returns 0.

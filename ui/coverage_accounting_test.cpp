@@ -145,11 +145,11 @@ class CoverageAccounting : public testing::Test {
     };
     ResetFakeTransport(script);
 
-    ScanConnector connector;
-    g_connector = &connector;
+    const OwnedScanConnector connector = MakeScanConnector();
+    g_connector = connector.get();
     DialogServices services;
     services.connector = TestConnector();
-    services.closeGrace = std::chrono::milliseconds(0);
+    services.close_grace = std::chrono::milliseconds(0);
     ClientSettings settings;
     settings.server = u"127.0.0.1:1/dravanta_rest";
     settings.scan_type = 1;

@@ -187,7 +187,7 @@ TEST_F(PageMethods, ThePageLearnsWhatTheExitQuestionDependsOn) {
   StartScan(u"0|/srv");
   EXPECT_EQ(Call(u"getClientInfo", {u"fileScan"}), u"clean");
   const FakeConnectorRecord r = FakeRecord();
-  r.fileProgress(r.context, 1, 1, u"/srv/a.exe", -1, u"Trojan.X", u"");
+  r.file_progress(r.context, 1, 1, u"/srv/a.exe", -1, u"Trojan.X", u"");
   EXPECT_EQ(Call(u"getClientInfo", {u"fileScan"}), u"threats");
   r.completion(r.context, true, 1, 0, u"");
   EXPECT_EQ(Call(u"getClientInfo", {u"fileScan"}), u"");
@@ -200,10 +200,10 @@ TEST_F(PageMethods, NotScannedFilesComeWithTheirCountsLine) {
   Dialog().OnInitGui();
   StartScan(u"0|/srv");
   const FakeConnectorRecord r = FakeRecord();
-  r.fileProgress(r.context, 1, 1, u"/srv/b", 10005, u"could not be opened: Permission denied", u"");
-  r.fileProgress(r.context, 1, 9000, u"/srv/a \"big\"", 10008, u"", u"");
-  r.fileProgress(r.context, 1, 1, u"/srv/c", 0, u"", u"");
-  r.fileProgress(r.context, 1, 1, u"/srv/t", -1, u"Trojan.X", u"");
+  r.file_progress(r.context, 1, 1, u"/srv/b", 10005, u"could not be opened: Permission denied", u"");
+  r.file_progress(r.context, 1, 9000, u"/srv/a \"big\"", 10008, u"", u"");
+  r.file_progress(r.context, 1, 1, u"/srv/c", 0, u"", u"");
+  r.file_progress(r.context, 1, 1, u"/srv/t", -1, u"Trojan.X", u"");
   r.completion(r.context, true, 4, 0, u"");
   const std::u16string text = Call(u"getClientInfo", {u"notScanned"});
   EXPECT_TRUE(IsValidJson(Narrow(text))) << Narrow(text);
