@@ -108,11 +108,12 @@ int CQn5raClntDlg::RunWithPage() {
     return 100;
   }
   const std::string address = host.PageAddress();
-  WriteStandardOutput("Dravanta Client page: " + address + "\n");
   // Without the token: the log may be readable by others on the machine,
-  // and the token is all it takes to drive the page host.
+  // and the token is all it takes to drive the page host. Logged before the
+  // address is told, so whoever reads the address finds the record written.
   LOG_INFO(u"Page at %s (access token not logged)",
            Utf8ToUtf16(address.substr(0, address.find('?'))));
+  WriteStandardOutput("Dravanta Client page: " + address + "\n");
   if (services_.open_browser && services_.open_url != nullptr) services_.open_url(address);
 
   queue_ = &queue;
