@@ -1,48 +1,44 @@
 #include "report/scan_coverage.h"
 
+#include <iterator>
+
 #include "platform/text.h"
 
 namespace dravanta {
 
-std::u16string_view CategoryName(FileCategory category) {
-  switch (category) {
-    case FileCategory::kClean:
-      return u"clean";
-    case FileCategory::kThreat:
-      return u"threat";
-    case FileCategory::kNoVerdict:
-      return u"no_verdict";
-    case FileCategory::kSkippedSize:
-      return u"skipped_size";
-    case FileCategory::kUnreadable:
-      return u"unreadable";
-    case FileCategory::kVanished:
-      return u"vanished";
-    case FileCategory::kFailed:
-      break;
+namespace {
+
+// Each category with its name and its count: one table, so that a new
+// category cannot get a name without a count or the other way round.
+struct CategoryEntry {
+  FileCategory category;
+  std::u16string_view name;
+  int64_t CoverageCounts::*count;
+};
+
+constexpr CategoryEntry kCategories[] = {
+    {FileCategory::kClean, u"clean", &CoverageCounts::clean},
+    {FileCategory::kThreat, u"threat", &CoverageCounts::threat},
+    {FileCategory::kNoVerdict, u"no_verdict", &CoverageCounts::noVerdict},
+    {FileCategory::kSkippedSize, u"skipped_size", &CoverageCounts::skippedSize},
+    {FileCategory::kUnreadable, u"unreadable", &CoverageCounts::unreadable},
+    {FileCategory::kVanished, u"vanished", &CoverageCounts::vanished},
+    {FileCategory::kFailed, u"failed", &CoverageCounts::failed},
+};
+
+// An out-of-range value counts as failed, as it always has.
+const CategoryEntry& EntryOf(FileCategory category) {
+  for (const CategoryEntry& entry : kCategories) {
+    if (entry.category == category) return entry;
   }
-  return u"failed";
+  return kCategories[std::size(kCategories) - 1];
 }
 
-int64_t& CoverageCounts::Of(FileCategory category) {
-  switch (category) {
-    case FileCategory::kClean:
-      return clean;
-    case FileCategory::kThreat:
-      return threat;
-    case FileCategory::kNoVerdict:
-      return noVerdict;
-    case FileCategory::kSkippedSize:
-      return skippedSize;
-    case FileCategory::kUnreadable:
-      return unreadable;
-    case FileCategory::kVanished:
-      return vanished;
-    case FileCategory::kFailed:
-      break;
-  }
-  return failed;
-}
+}  // namespace
+
+std::u16string_view CategoryName(FileCategory category) { return EntryOf(category).name; }
+
+int64_t& CoverageCounts::Of(FileCategory category) { return this->*EntryOf(category).count; }
 
 std::u16string NotScannedLine(const CoverageCounts& counts) {
   struct Part {
