@@ -10,21 +10,14 @@
 
 #include "platform/text.h"
 #include "report/report_file.h"
+#include "report/testing/report_folders_fixture.h"
 #include "tests/support/kill_rounds.h"
-#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 // Runs `body` in a child process and answers its exit code (-1 when it did
 // not end by itself), so that limits and identities set there stay there.
@@ -36,15 +29,8 @@ int InChild(const std::function<int()>& body) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class ReportUnderFaults : public testing::Test {
+class ReportUnderFaults : public ReportFoldersTest {
  protected:
-  void SetUp() override {
-    root_ = scratch_.root();
-    fs::create_directories(root_ / "program");
-    fs::create_directories(root_ / "home");
-    folders_.programFolder = Utf8ToUtf16((root_ / "program").string() + "/");
-    folders_.homeFolder = Utf8ToUtf16((root_ / "home").string());
-  }
   void TearDown() override {
     std::error_code ignored;
     for (const auto& entry : fs::recursive_directory_iterator(root_, ignored)) {
@@ -52,9 +38,6 @@ class ReportUnderFaults : public testing::Test {
     }
     fs::remove_all(root_, ignored);
   }
-  ScratchTree scratch_;  // removed after the members below
-  fs::path root_;
-  ReportFolders folders_;
 };
 
 TEST_F(ReportUnderFaults, AKilledSaveLeavesTheOldReportOrTheNew) {

@@ -9,32 +9,14 @@
 #include <sstream>
 
 #include "platform/text.h"
-#include "tests/support/scratch_tree.h"
+#include "report/testing/report_folders_fixture.h"
 
 namespace dravanta {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ReportFileTest : public testing::Test {
- protected:
-  void SetUp() override {
-    root_ = scratch_.root();
-    fs::create_directories(root_ / "program");
-    fs::create_directories(root_ / "home");
-    folders_.programFolder = Utf8ToUtf16((root_ / "program").string() + "/");
-    folders_.homeFolder = Utf8ToUtf16((root_ / "home").string());
-  }
-  static std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  ScratchTree scratch_;  // removed after the members below
-  fs::path root_;
-  ReportFolders folders_;
-};
+using ReportFileTest = ReportFoldersTest;
 
 TEST_F(ReportFileTest, AbsolutePathIsWrittenAndAnswered) {
   const fs::path target = root_ / "chosen.txt";
