@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "connector/testing/fake_server_fixture.h"
 #include "connector/testing/scan_recorder.h"
 #include "internal/scan_connector_internal.h"
 #include "platform/executable_path.h"
@@ -20,16 +21,8 @@ namespace {
 
 std::u16string Utf16(std::string_view text) { return Utf8ToUtf16(text); }
 
-class ScanConnectorServerTest : public ::testing::Test {
+class ScanConnectorServerTest : public FakeServerFixture<> {
  protected:
-  void SetUp() override {
-    ResetServerClient();
-    ClearProperties();
-    ASSERT_TRUE(server_.Start());
-    server_.SetEngines(3);
-  }
-  void TearDown() override { ResetServerClient(); }
-
   // A file with its own content, so that its signature is its own.
   std::string AddFile(const std::string& relative, const std::string& content) {
     const std::string path = tree_.PathOf(relative);
@@ -57,8 +50,14 @@ class ScanConnectorServerTest : public ::testing::Test {
     return found;
   }
 
-  ScratchTree tree_;
-  FakeScanServer server_;
+  // The one completion of a scan the server failed: the transport's code
+  // and a message saying why.
+  static void ExpectOneServerFailure(ScanRecorder& recorder) {
+    const std::vector<RecordedCompletion> completions = recorder.Completions();
+    ASSERT_EQ(completions.size(), 1u);
+    EXPECT_EQ(completions[0].code, 10001);
+    EXPECT_FALSE(completions[0].message.empty());
+  }
 };
 
 TEST_F(ScanConnectorServerTest, APathScanSettlesKnownFilesAndUploadsTheRest) {
@@ -168,10 +167,7 @@ TEST_F(ScanConnectorServerTest, AServerFailingMidScanAbandonsItOnce) {
     ASSERT_EQ(StartPaths(connector, recorder, Utf16(tree_.root())), 0);
     ASSERT_TRUE(recorder.WaitForCompletion());
   }
-  const std::vector<RecordedCompletion> completions = recorder.Completions();
-  ASSERT_EQ(completions.size(), 1u);
-  EXPECT_EQ(completions[0].code, 10001);
-  EXPECT_FALSE(completions[0].message.empty());
+  ExpectOneServerFailure(recorder);
   // Uploads of the first batch that were running still reported their files.
   EXPECT_EQ(recorder.Progress().size(), RequestsFor("scan").size());
 }
@@ -187,10 +183,7 @@ TEST_F(ScanConnectorServerTest, AServerThatGoesAwayAfterThePreparation) {
   server_.Stop();
   ASSERT_EQ(StartPaths(connector, second, Utf16(tree_.root())), 0);
   ASSERT_TRUE(second.WaitForCompletion());
-  const std::vector<RecordedCompletion> completions = second.Completions();
-  ASSERT_EQ(completions.size(), 1u);
-  EXPECT_EQ(completions[0].code, 10001);
-  EXPECT_FALSE(completions[0].message.empty());
+  ExpectOneServerFailure(second);
 }
 
 TEST_F(ScanConnectorServerTest, AnswersWithTooFewElementsOrUnclosedTags) {

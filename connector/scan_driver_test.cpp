@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <set>
 #include <thread>
@@ -40,6 +41,16 @@ FakeTransportScript AnswerAll(int result) {
     return TransportOk;
   };
   return script;
+}
+
+// Uploads that each take `delay` and then answer every file with `answer`.
+std::function<TransportCode(const std::u16string&, std::u16string*)> AnswerUploads(
+    std::u16string answer, std::chrono::milliseconds delay = std::chrono::milliseconds(0)) {
+  return [answer, delay](const std::u16string&, std::u16string* out) {
+    std::this_thread::sleep_for(delay);
+    *out = answer;
+    return TransportOk;
+  };
 }
 
 class ScanDriverTest : public ::testing::Test {
@@ -129,11 +140,9 @@ TEST_F(ScanDriverTest, KnownFilesAreSettledByLookupsOfOneBatchEach) {
 TEST_F(ScanDriverTest, UnknownFilesAreUploadedOnceEachAtMostTenAtATime) {
   const std::set<std::u16string> files = AddFiles(60);
   FakeTransportScript script = AnswerAll(5);
-  script.scan_object = [](const std::u16string&, std::u16string* answer) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    *answer = u"<final_scan_result>0</final_scan_result><objects>per-engine</objects>";
-    return TransportOk;
-  };
+  script.scan_object =
+      AnswerUploads(u"<final_scan_result>0</final_scan_result><objects>per-engine</objects>",
+                    std::chrono::milliseconds(5));
   ResetFakeTransport(script);
   ScanRecorder recorder;
   RunPathScan(recorder, Root(), {{u"BatchSize", u"30"}, {u"ThreadCount", u"4"}});
@@ -247,11 +256,8 @@ TEST_F(ScanDriverTest, ALookupFailingMidScanAbandonsItOnce) {
     *answer = LookupAnswer(std::vector<int>(paths.size(), 5));
     return TransportOk;
   };
-  script.scan_object = [](const std::u16string&, std::u16string* answer) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    *answer = u"<final_scan_result>0</final_scan_result>";
-    return TransportOk;
-  };
+  script.scan_object =
+      AnswerUploads(u"<final_scan_result>0</final_scan_result>", std::chrono::milliseconds(10));
   ResetFakeTransport(script);
   ScanRecorder recorder;
   RunPathScan(recorder, Root(), {{u"BatchSize", u"4"}, {u"ThreadCount", u"3"}});
@@ -399,10 +405,7 @@ TEST_F(ScanDriverTest, ModuleScanSettledByTheLookup) {
 
 TEST_F(ScanDriverTest, ModuleScanUploadsEveryUnknownModuleOnce) {
   FakeTransportScript script = AnswerAll(5);
-  script.scan_object = [](const std::u16string&, std::u16string* answer) {
-    *answer = u"<final_scan_result>10</final_scan_result>";  // not scanned
-    return TransportOk;
-  };
+  script.scan_object = AnswerUploads(u"<final_scan_result>10</final_scan_result>");  // not scanned
   ResetFakeTransport(script);
   ScanRecorder recorder;
   RunModuleScan(recorder);

@@ -12,6 +12,7 @@
 #include <random>
 #include <thread>
 
+#include "connector/testing/fake_server_fixture.h"
 #include "connector/testing/scan_recorder.h"
 #include "internal/scan_connector_internal.h"
 #include "platform/text.h"
@@ -187,19 +188,7 @@ std::vector<ScanFaultCase> Cases() {
   };
 }
 
-class ScanPeerFaultTest : public ::testing::TestWithParam<ScanFaultCase> {
- protected:
-  void SetUp() override {
-    ResetServerClient();
-    ClearProperties();
-    ASSERT_TRUE(server_.Start());
-    server_.SetEngines(3);
-  }
-  void TearDown() override { ResetServerClient(); }
-
-  ScratchTree tree_;
-  FakeScanServer server_;
-};
+using ScanPeerFaultTest = FakeServerFixture<testing::TestWithParam<ScanFaultCase>>;
 
 TEST_P(ScanPeerFaultTest, CompletesOnceWithTheSettledCounts) {
   std::vector<std::string> signatures;
