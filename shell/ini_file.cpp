@@ -17,6 +17,20 @@ constexpr size_t kLineKeep = 3 * kIniListBufferLength;
 // The largest total of a list (each item with its zero) that is still read.
 constexpr size_t kIniListLimit = kIniListBufferLength - 3;
 
+// Adds `item` to `list` while the list, each item with its zero, stays within
+// the limit; once past it the list is emptied and takes nothing more.
+void AddWithinLimit(std::u16string item, bool overlong, std::vector<std::u16string>* list,
+                    size_t* length, bool* overflow) {
+  if (*overflow) return;
+  *length += item.size() + 1;
+  if (overlong || *length > kIniListLimit) {
+    *overflow = true;
+    list->clear();
+    return;
+  }
+  list->push_back(std::move(item));
+}
+
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace
@@ -71,25 +85,13 @@ void IniScanner::EndLine() {
 
 void IniScanner::AddSectionName(std::u16string name, bool overlong) {
   ++sections_seen_;
-  if (names_overflow_) return;
-  names_length_ += name.size() + 1;
-  if (overlong || names_length_ > kIniListLimit) {
-    names_overflow_ = true;
-    contents_.section_names.clear();
-    return;
-  }
-  contents_.section_names.push_back(std::move(name));
+  AddWithinLimit(std::move(name), overlong, &contents_.section_names, &names_length_,
+                 &names_overflow_);
 }
 
 void IniScanner::AddEntry(std::u16string entry, bool overlong) {
-  if (entries_overflow_) return;
-  entries_length_ += entry.size() + 1;
-  if (overlong || entries_length_ > kIniListLimit) {
-    entries_overflow_ = true;
-    contents_.first_section_entries.clear();
-    return;
-  }
-  contents_.first_section_entries.push_back(std::move(entry));
+  AddWithinLimit(std::move(entry), overlong, &contents_.first_section_entries, &entries_length_,
+                 &entries_overflow_);
 }
 
 IniContents IniScanner::Finish() {
