@@ -44,6 +44,15 @@ class ProxyTest : public ::testing::Test {
     ASSERT_EQ(client.Initialise(), TransportOk);
   }
 
+  // Starts the proxy asking for alice's credentials and sends to `url`
+  // through it with them.
+  void ConfigureThroughAuthenticatingProxy(const std::string& url) {
+    ASSERT_TRUE(proxy_.Start("alice", "secret"));
+    Configure(url, {{u"proxy_name", Utf8ToUtf16(proxy_.Address())},
+                    {u"proxy_user", u"alice"},
+                    {u"proxy_pass", u"secret"}});
+  }
+
   std::pair<TransportCode, std::string> Engines() {
     char16_t* text = nullptr;
     TransportCode code = GetServerClient().GetEngineInfo(&text);
@@ -68,10 +77,7 @@ class ProxyTest : public ::testing::Test {
 };
 
 TEST_F(ProxyTest, NamedProxyWithCredentialsIsUsed) {
-  ASSERT_TRUE(proxy_.Start("alice", "secret"));
-  Configure(server_.Url(), {{u"proxy_name", Utf8ToUtf16(proxy_.Address())},
-                            {u"proxy_user", u"alice"},
-                            {u"proxy_pass", u"secret"}});
+  ASSERT_NO_FATAL_FAILURE(ConfigureThroughAuthenticatingProxy(server_.Url()));
   auto [code, text] = Engines();
   EXPECT_EQ(code, TransportOk) << text;
   ASSERT_EQ(server_.RequestCount(), 1u);
@@ -109,10 +115,7 @@ TEST_F(ProxyTest, ProxyRefusesMissingOrWrongCredentials) {
 
 // The upload body is sent again after the proxy asked for credentials.
 TEST_F(ProxyTest, UploadThroughAuthenticatingProxyArrivesWhole) {
-  ASSERT_TRUE(proxy_.Start("alice", "secret"));
-  Configure(server_.Url(), {{u"proxy_name", Utf8ToUtf16(proxy_.Address())},
-                            {u"proxy_user", u"alice"},
-                            {u"proxy_pass", u"secret"}});
+  ASSERT_NO_FATAL_FAILURE(ConfigureThroughAuthenticatingProxy(server_.Url()));
   ScratchTree tree;
   const std::filesystem::path path = tree.PathOf("upload");
   std::string contents(50000, 'z');
@@ -129,10 +132,7 @@ TEST_F(ProxyTest, UploadThroughAuthenticatingProxyArrivesWhole) {
 TEST_F(ProxyTest, TlsThroughTheProxyTunnelGivesTheServersAnswer) {
   FakeScanServer secure(MakeSelfSigned());
   ASSERT_TRUE(secure.Start());
-  ASSERT_TRUE(proxy_.Start("alice", "secret"));
-  Configure(secure.Url(), {{u"proxy_name", Utf8ToUtf16(proxy_.Address())},
-                           {u"proxy_user", u"alice"},
-                           {u"proxy_pass", u"secret"}});
+  ASSERT_NO_FATAL_FAILURE(ConfigureThroughAuthenticatingProxy(secure.Url()));
   auto [code, text] = Engines();
   EXPECT_EQ(code, TransportOk) << text;
   EXPECT_EQ(text, FakeScanServer::EngineDocument(1));
