@@ -103,23 +103,26 @@ TEST(EnginesTest, MissingFileFailsToScan) {
 TEST(EnginesTest, BrokenDataIsRefusedWithItsReason) {
   ScratchTree folder;
   std::string error;
-  folder.WriteFile("bad.txt", "# comment\n3395856CE81F2B7382DEE72602F798B642F14140\n");
   folder.WriteFile("good.txt", "");
-  EXPECT_EQ(LoadHashListEngine(std::filesystem::path(folder.root()) / "bad.txt",
-                               std::filesystem::path(folder.root()) / "good.txt", &error),
-            nullptr);
-  EXPECT_NE(error.find("bad.txt:2"), std::string::npos) << error;
-  error.clear();
-  folder.WriteFile("short.txt", "1234 name\n");
-  EXPECT_EQ(LoadHashListEngine(std::filesystem::path(folder.root()) / "short.txt",
-                               std::filesystem::path(folder.root()) / "good.txt", &error),
-            nullptr);
-  EXPECT_NE(error.find("short.txt:1"), std::string::npos) << error;
-  error.clear();
-  EXPECT_EQ(LoadHashListEngine(std::filesystem::path(folder.root()) / "none.txt",
-                               std::filesystem::path(folder.root()) / "good.txt", &error),
-            nullptr);
-  EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
+  struct Case {
+    const char* name;
+    const char* content;  // nullptr: no such file
+    const char* reason;   // a piece of the error
+  };
+  const Case cases[] = {
+      {"bad.txt", "# comment\n3395856CE81F2B7382DEE72602F798B642F14140\n", "bad.txt:2"},
+      {"short.txt", "1234 name\n", "short.txt:1"},
+      {"none.txt", nullptr, "cannot read"},
+  };
+  for (const Case& c : cases) {
+    if (c.content != nullptr) folder.WriteFile(c.name, c.content);
+    error.clear();
+    EXPECT_EQ(LoadHashListEngine(std::filesystem::path(folder.root()) / c.name,
+                                 std::filesystem::path(folder.root()) / "good.txt", &error),
+              nullptr)
+        << c.name;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+  }
 
   std::filesystem::create_directory(std::filesystem::path(folder.root()) / "yara");
   folder.WriteFile("yara/broken.yar", "rule Broken {\n condition: nonsense_here\n}\n");
