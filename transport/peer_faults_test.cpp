@@ -20,31 +20,14 @@
 #include "transport/http_exchange.h"
 #include "transport/server_client.h"
 #include "transport/testing/answer_text.h"
+#include "transport/testing/client_calls.h"
 
 namespace dravanta {
 namespace {
 
-struct Answer {
-  TransportCode code = TransportOk;
-  std::string text;
-};
+using Answer = ClientAnswer;
 
-Answer LookUp() {
-  const char16_t* objects[] = {u"AB"};
-  char16_t* text = nullptr;
-  TransportCode code = GetServerClient().ScanMultiple(ScanBySignature, objects, 1, &text);
-  Answer answer{code, AnswerBytes(text)};
-  GetServerClient().FreeResult(text);
-  return answer;
-}
-
-Answer Upload(const std::string& path) {
-  char16_t* text = nullptr;
-  TransportCode code = GetServerClient().ScanObject(0, Utf8ToUtf16(path).c_str(), &text);
-  Answer answer{code, AnswerBytes(text)};
-  GetServerClient().FreeResult(text);
-  return answer;
-}
+Answer LookUp() { return LookUpSignatures({"AB"}); }
 
 void Configure(const std::string& url,
                const std::vector<std::pair<std::u16string, std::u16string>>& options = {}) {
@@ -295,7 +278,7 @@ TEST_P(ServerFaultTest, EndsWithItsCodeAndText) {
     const std::filesystem::path path = tree.PathOf("upload");
     std::ofstream(path, std::ios::binary) << std::string(1u << 20, 'u');
     if (c.call == Call::BigUpload) std::filesystem::resize_file(path, std::uint64_t{64} << 20);
-    answer = Upload(path.string());
+    answer = UploadFile(path.string());
   }
   EXPECT_EQ(answer.code, c.code) << answer.text.substr(0, 300);
   EXPECT_EQ(answer.text, c.text);
@@ -463,7 +446,7 @@ TEST_P(ProxyFaultTest, EndsWithItsCodeAndText) {
     ScratchTree tree;
     const std::filesystem::path path = tree.PathOf("upload");
     std::ofstream(path, std::ios::binary) << std::string(300000, 'p');
-    answer = Upload(path.string());
+    answer = UploadFile(path.string());
   } else {
     answer = LookUp();
   }

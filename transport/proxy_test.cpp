@@ -12,7 +12,7 @@
 #include "tests/support/tinyproxy_fixture.h"
 #include "tests/support/tls_certificates.h"
 #include "transport/server_client.h"
-#include "transport/testing/answer_text.h"
+#include "transport/testing/client_calls.h"
 
 namespace dravanta {
 namespace {
@@ -53,14 +53,6 @@ class ProxyTest : public ::testing::Test {
                     {u"proxy_pass", u"secret"}});
   }
 
-  std::pair<TransportCode, std::string> Engines() {
-    char16_t* text = nullptr;
-    TransportCode code = GetServerClient().GetEngineInfo(&text);
-    std::string answer = AnswerBytes(text);
-    GetServerClient().FreeResult(text);
-    return {code, answer};
-  }
-
   // A proxy address on which nothing listens.
   static std::u16string DeadProxy() {
     FakeScanServer stopped;
@@ -78,7 +70,7 @@ class ProxyTest : public ::testing::Test {
 
 TEST_F(ProxyTest, NamedProxyWithCredentialsIsUsed) {
   ASSERT_NO_FATAL_FAILURE(ConfigureThroughAuthenticatingProxy(server_.Url()));
-  auto [code, text] = Engines();
+  auto [code, text] = EngineInfo();
   EXPECT_EQ(code, TransportOk) << text;
   ASSERT_EQ(server_.RequestCount(), 1u);
   RecordedRequest request = server_.Requests()[0];
@@ -105,7 +97,7 @@ TEST_F(ProxyTest, ProxyRefusesMissingOrWrongCredentials) {
       options.push_back({u"proxy_pass", u"wrong"});
     }
     Configure(server_.Url(), options);
-    auto [code, text] = Engines();
+    auto [code, text] = EngineInfo();
     EXPECT_EQ(code, TransportFailed);
     EXPECT_EQ(text, std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>") +
                         c.status_line + "</error>");
@@ -120,11 +112,8 @@ TEST_F(ProxyTest, UploadThroughAuthenticatingProxyArrivesWhole) {
   const std::filesystem::path path = tree.PathOf("upload");
   std::string contents(50000, 'z');
   std::ofstream(path, std::ios::binary) << contents;
-  char16_t* text = nullptr;
-  TransportCode code = GetServerClient().ScanObject(0, Utf8ToUtf16(path.string()).c_str(), &text);
-  std::string answer = AnswerBytes(text);
-  GetServerClient().FreeResult(text);
-  EXPECT_EQ(code, TransportOk) << answer;
+  const ClientAnswer answer = UploadFile(path.string());
+  EXPECT_EQ(answer.code, TransportOk) << answer.text;
   ASSERT_EQ(server_.RequestCount(), 1u);
   EXPECT_EQ(server_.Requests()[0].body, contents);
 }
@@ -133,7 +122,7 @@ TEST_F(ProxyTest, TlsThroughTheProxyTunnelGivesTheServersAnswer) {
   FakeScanServer secure(MakeSelfSigned());
   ASSERT_TRUE(secure.Start());
   ASSERT_NO_FATAL_FAILURE(ConfigureThroughAuthenticatingProxy(secure.Url()));
-  auto [code, text] = Engines();
+  auto [code, text] = EngineInfo();
   EXPECT_EQ(code, TransportOk) << text;
   EXPECT_EQ(text, FakeScanServer::EngineDocument(1));
   EXPECT_EQ(secure.RequestCount(), 1u);
@@ -143,13 +132,13 @@ TEST_F(ProxyTest, SystemProxySettingsComeFromTheEnvironment) {
   ASSERT_TRUE(proxy_.Start());
   SetEnvironmentVariable("http_proxy", "http://" + proxy_.Address());
   Configure(server_.Url(), {});  // "proxy_useie" defaults to "1"
-  EXPECT_EQ(Engines().first, TransportOk);
+  EXPECT_EQ(EngineInfo().code, TransportOk);
   ASSERT_EQ(server_.RequestCount(), 1u);
   EXPECT_TRUE(CameThroughProxy(server_.Requests()[0]));
 
   SetEnvironmentVariable("no_proxy", "127.0.0.1");
   server_.ClearRequests();
-  EXPECT_EQ(Engines().first, TransportOk);
+  EXPECT_EQ(EngineInfo().code, TransportOk);
   ASSERT_EQ(server_.RequestCount(), 1u);
   EXPECT_FALSE(CameThroughProxy(server_.Requests()[0]));
 }
@@ -162,7 +151,7 @@ TEST_F(ProxyTest, EnvironmentIsIgnoredWithoutSystemSettingsOrWithEmptyProxyName)
   const Case cases[] = {{{{u"proxy_useie", u"0"}}}, {{{u"proxy_name", u""}}}};
   for (const Case& c : cases) {
     Configure(server_.Url(), c.options);
-    auto [code, text] = Engines();
+    auto [code, text] = EngineInfo();
     EXPECT_EQ(code, TransportOk) << text;
   }
   EXPECT_EQ(server_.RequestCount(), 2u);
@@ -170,7 +159,7 @@ TEST_F(ProxyTest, EnvironmentIsIgnoredWithoutSystemSettingsOrWithEmptyProxyName)
 
 TEST_F(ProxyTest, UnreachableProxyFailsTheSendStep) {
   Configure(server_.Url(), {{u"proxy_name", DeadProxy()}});
-  auto [code, text] = Engines();
+  auto [code, text] = EngineInfo();
   EXPECT_EQ(code, TransportFailed);
   EXPECT_EQ(text,
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><error>"

@@ -18,16 +18,14 @@
 #include "transport/http_exchange.h"
 #include "transport/scan_requests.h"
 #include "transport/testing/answer_text.h"
+#include "transport/testing/client_calls.h"
 
 namespace dravanta {
 namespace {
 
 const ServerClient& Client() { return GetServerClient(); }
 
-struct Answer {
-  TransportCode code;
-  std::string text;
-};
+using Answer = ClientAnswer;
 
 class ServerClientTest : public ::testing::Test {
  protected:
@@ -55,35 +53,6 @@ class ServerClientTest : public ::testing::Test {
     std::string path = (folder_ / name).string();
     std::ofstream(path, std::ios::binary) << contents;
     return path;
-  }
-
-  Answer Upload(const std::string& path) {
-    char16_t* text = nullptr;
-    TransportCode code = Client().ScanObject(0, Utf8ToUtf16(path).c_str(), &text);
-    Answer answer{code, AnswerBytes(text)};
-    Client().FreeResult(text);
-    return answer;
-  }
-
-  Answer LookUp(const std::vector<std::string>& objects) {
-    std::vector<std::u16string> wide;
-    for (const std::string& object : objects) wide.push_back(Utf8ToUtf16(object));
-    std::vector<const char16_t*> pointers;
-    for (const std::u16string& object : wide) pointers.push_back(object.c_str());
-    char16_t* text = nullptr;
-    TransportCode code = Client().ScanMultiple(ScanBySignature, pointers.data(),
-                                               static_cast<std::uint32_t>(pointers.size()), &text);
-    Answer answer{code, AnswerBytes(text)};
-    Client().FreeResult(text);
-    return answer;
-  }
-
-  Answer Engines() {
-    char16_t* text = nullptr;
-    TransportCode code = Client().GetEngineInfo(&text);
-    Answer answer{code, AnswerBytes(text)};
-    Client().FreeResult(text);
-    return answer;
   }
 
   // A URL on which nothing listens.
@@ -116,7 +85,7 @@ TEST_F(ServerClientTest, LookupSendsSignaturesWithIdentityAndNothingElse) {
   Use({server_.Url()});
   std::string first = Write("one.bin", "abc");
   std::string second = Write("two.bin", "");
-  Answer answer = LookUp({first, second});
+  Answer answer = LookUpSignatures({first, second});
   ASSERT_EQ(answer.code, TransportOk) << answer.text;
   ASSERT_EQ(server_.RequestCount(), 1u);
   RecordedRequest request = server_.Requests()[0];
@@ -160,7 +129,7 @@ TEST_F(ServerClientTest, LookupListEdgeCases) {
   };
   for (const Case& c : cases) {
     server_.ClearRequests();
-    EXPECT_EQ(LookUp(c.objects).code, TransportOk);
+    EXPECT_EQ(LookUpSignatures(c.objects).code, TransportOk);
     ASSERT_EQ(server_.RequestCount(), 1u);
     EXPECT_EQ(server_.Requests()[0].body, c.body);
   }
@@ -173,7 +142,7 @@ TEST_F(ServerClientTest, UploadStreamsTheWholeFileWithItsEncodedName) {
   for (char& c : contents) c = static_cast<char>(random());
   std::string path = Write("a&b=c d.exe", contents);
   server_.SetUploadVerdict("a&b=c d.exe", -1, "Eicar");
-  Answer answer = Upload(path);
+  Answer answer = UploadFile(path);
   ASSERT_EQ(answer.code, TransportOk) << answer.text;
   EXPECT_NE(answer.text.find("<final_scan_result>-1</final_scan_result>"), std::string::npos);
   RecordedRequest request = server_.Requests().at(0);
@@ -190,7 +159,7 @@ TEST_F(ServerClientTest, UploadStreamsTheWholeFileWithItsEncodedName) {
 TEST_F(ServerClientTest, UploadOfAMissingFileSendsNothing) {
   Use({server_.Url()});
   std::string path = (folder_ / "missing.exe").string();
-  Answer answer = Upload(path);
+  Answer answer = UploadFile(path);
   EXPECT_EQ(answer.code, TransportInvalidArgument);
   EXPECT_EQ(answer.text, ErrorDocumentText("failed to read file '" + path + "' (2)"));
   EXPECT_EQ(server_.RequestCount(), 0u);
@@ -244,7 +213,7 @@ TEST_F(ServerClientTest, FinishingOfServerAnswers) {
   };
   for (const Case& c : cases) {
     server_.SetAnswer("scanmultiple", c.scripted);
-    Answer answer = LookUp({"AB"});
+    Answer answer = LookUpSignatures({"AB"});
     EXPECT_EQ(answer.code, c.code) << c.text;
     EXPECT_EQ(answer.text, c.text);
   }
@@ -264,7 +233,7 @@ TEST_F(ServerClientTest, AnswerBytesBecomeOneCodeUnitEach) {
 
 TEST_F(ServerClientTest, ServersAreTriedInOrderUntilOneAnswers) {
   Use({RefusingUrl(), server_.Url()});
-  Answer answer = LookUp({"AB"});
+  Answer answer = LookUpSignatures({"AB"});
   EXPECT_EQ(answer.code, TransportOk) << answer.text;
   EXPECT_EQ(server_.RequestCount(), 1u);
 }
@@ -272,7 +241,7 @@ TEST_F(ServerClientTest, ServersAreTriedInOrderUntilOneAnswers) {
 TEST_F(ServerClientTest, WhenEveryServerFailsTheLastErrorIsReturned) {
   server_.SetAnswer("scanmultiple", {.status = 503});
   Use({server_.Url(), RefusingUrl()});
-  Answer answer = LookUp({"AB"});
+  Answer answer = LookUpSignatures({"AB"});
   EXPECT_EQ(answer.code, TransportFailed);
   EXPECT_EQ(answer.text, ErrorDocumentText("WinHttpSendRequest failed (0x00000007)"));
   EXPECT_EQ(server_.RequestCount(), 1u);
@@ -280,7 +249,7 @@ TEST_F(ServerClientTest, WhenEveryServerFailsTheLastErrorIsReturned) {
 
 TEST_F(ServerClientTest, UnusableAddressAndMissingServer) {
   Use({"127.0.0.1:"});
-  Answer answer = LookUp({"AB"});
+  Answer answer = LookUpSignatures({"AB"});
   EXPECT_EQ(answer.code, TransportInvalidArgument);
   EXPECT_EQ(answer.text, ErrorDocumentText("invalid address specified: 127.0.0.1:"));
 
@@ -288,14 +257,14 @@ TEST_F(ServerClientTest, UnusableAddressAndMissingServer) {
   for (const char* url : {"http://", "http:///dravanta_rest", "http://a b:80", "http://a@b"}) {
     ResetServerClient();
     Use({url});
-    answer = LookUp({"AB"});
+    answer = LookUpSignatures({"AB"});
     EXPECT_EQ(answer.code, TransportFailed) << url;
     EXPECT_EQ(answer.text, ErrorDocumentText("WinHttpConnect failed (0x00000003)")) << url;
   }
 
   ResetServerClient();
   EXPECT_EQ(Client().Initialise(), TransportFailed);
-  answer = LookUp({"AB"});
+  answer = LookUpSignatures({"AB"});
   EXPECT_EQ(answer.code, TransportInvalidArgument);
   EXPECT_EQ(answer.text, "");
 }
@@ -305,7 +274,7 @@ TEST_F(ServerClientTest, DroppedAnswerAndStalledServer) {
   server_.SetAnswer(
       "scanmultiple",
       {.body = std::string(10000, 'x'), .drop_connection = true, .drop_after_bytes = 100});
-  Answer answer = LookUp({"AB"});
+  Answer answer = LookUpSignatures({"AB"});
   EXPECT_EQ(answer.code, TransportFailed);
   EXPECT_EQ(answer.text, ErrorDocumentText("error 18 in WinHttpReadData."));
 
@@ -313,7 +282,7 @@ TEST_F(ServerClientTest, DroppedAnswerAndStalledServer) {
   // (made short here) ends the exchange.
   SetExchangeTimeouts({.connect_milliseconds = 60000, .stall_seconds = 1});
   server_.SetAnswer("getengineinfo", {.delay_milliseconds = 2500});
-  answer = Engines();
+  answer = EngineInfo();
   EXPECT_EQ(answer.code, TransportFailed);
   EXPECT_EQ(answer.text, ErrorDocumentText("WinHttpReceiveResponse failed (0x0000001C)"));
 }
@@ -321,7 +290,7 @@ TEST_F(ServerClientTest, DroppedAnswerAndStalledServer) {
 TEST_F(ServerClientTest, HeaderValuesCannotAddHeaders) {
   Client().SetOption(u"api_key", u"key\r\nX-Injected: 1");
   Use({server_.Url()});
-  EXPECT_EQ(LookUp({"AB"}).code, TransportOk);
+  EXPECT_EQ(LookUpSignatures({"AB"}).code, TransportOk);
   RecordedRequest request = server_.Requests().at(0);
   EXPECT_FALSE(request.HasHeader("X-Injected"));
   EXPECT_EQ(request.Header("X-API-Key"), "keyX-Injected: 1");
@@ -330,7 +299,7 @@ TEST_F(ServerClientTest, HeaderValuesCannotAddHeaders) {
 TEST_F(ServerClientTest, EngineInfoOfOneServerIsCountable) {
   server_.SetEngines(3);
   Use({server_.Url()});
-  Answer answer = Engines();
+  Answer answer = EngineInfo();
   ASSERT_EQ(answer.code, TransportOk) << answer.text;
   EXPECT_EQ(answer.text, FakeScanServer::EngineDocument(3));
   RecordedRequest request = server_.Requests().at(0);
@@ -345,7 +314,7 @@ TEST_F(ServerClientTest, EngineInfoIsMergedAcrossServers) {
   server_.SetEngines(2, "first");
   second.SetEngines(3, "second");
   Use({server_.Url(), RefusingUrl(), second.Url()});
-  Answer answer = Engines();
+  Answer answer = EngineInfo();
   ASSERT_EQ(answer.code, TransportOk) << answer.text;
   EXPECT_EQ(CountEngines(WidenBytes(answer.text)), 5u);
   EXPECT_EQ(server_.RequestCount(), 1u);
@@ -355,7 +324,7 @@ TEST_F(ServerClientTest, EngineInfoIsMergedAcrossServers) {
 TEST_F(ServerClientTest, EngineInfoFromTheOneServerThatAnswers) {
   server_.SetEngines(4);
   Use({RefusingUrl(), server_.Url()});
-  Answer answer = Engines();
+  Answer answer = EngineInfo();
   EXPECT_EQ(answer.code, TransportOk);
   EXPECT_EQ(answer.text, FakeScanServer::EngineDocument(4));
 }
@@ -363,7 +332,7 @@ TEST_F(ServerClientTest, EngineInfoFromTheOneServerThatAnswers) {
 TEST_F(ServerClientTest, EngineInfoWhenEveryServerFails) {
   server_.SetAnswer("getengineinfo", {.status = 200, .body = "<error>no licence</error>"});
   Use({RefusingUrl(), server_.Url()});
-  Answer answer = Engines();
+  Answer answer = EngineInfo();
   EXPECT_EQ(answer.code, TransportFailed);
   EXPECT_EQ(answer.text, "<error>no licence</error>");
 }
@@ -381,8 +350,8 @@ TEST_F(ServerClientTest, ConcurrentCallsEachGetTheirOwnAnswer) {
   std::vector<std::thread> threads;
   for (int i = 0; i < kThreads; ++i) {
     threads.emplace_back([&, i] {
-      uploads[i] = Upload(paths[i]);
-      lookups[i] = LookUp({paths[i]});
+      uploads[i] = UploadFile(paths[i]);
+      lookups[i] = LookUpSignatures({paths[i]});
     });
   }
   for (std::thread& thread : threads) thread.join();

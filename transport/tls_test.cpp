@@ -10,7 +10,7 @@
 #include "tests/support/tls_certificates.h"
 #include "transport/http_exchange.h"
 #include "transport/server_client.h"
-#include "transport/testing/answer_text.h"
+#include "transport/testing/client_calls.h"
 
 namespace dravanta {
 namespace {
@@ -47,11 +47,8 @@ class TlsTest : public ::testing::Test {
     client.SetOption(u"url", Utf8ToUtf16(server.Url()).c_str());
     if (cert_check != nullptr) client.SetOption(u"cert_check", cert_check);
     EXPECT_EQ(client.Initialise(), TransportOk);
-    char16_t* text = nullptr;
-    TransportCode code = client.GetEngineInfo(&text);
-    std::string answer = AnswerBytes(text);
-    client.FreeResult(text);
-    return {code, answer};
+    const ClientAnswer answer = EngineInfo();
+    return {answer.code, answer.text};
   }
 
   static TlsIdentity* authority_;
