@@ -205,16 +205,22 @@ TEST(DirectoryWalkerTest, FilterDecidesAndAllRejectedMeansNoBatch) {
   }
 }
 
+// A walk from `root` that finds nothing: no batch, no file, one end.
+void ExpectNothingWalked(const std::string& root) {
+  SCOPED_TRACE(root);
+  Collector collector;
+  Walk(root, collector);
+  EXPECT_TRUE(collector.batch_sizes.empty());
+  EXPECT_TRUE(collector.files.empty());
+  EXPECT_EQ(collector.ends, 1);
+}
+
 TEST(DirectoryWalkerTest, EmptyOrUnlistableRootEndsOnceWithoutBatch) {
   ScratchTree tree;
   tree.AddFolder("empty");
   for (const std::string& root :
        {tree.PathOf("empty"), tree.PathOf("missing/"), tree.PathOf("missing")}) {
-    SCOPED_TRACE(root);
-    Collector collector;
-    Walk(root, collector);
-    EXPECT_TRUE(collector.batch_sizes.empty());
-    EXPECT_EQ(collector.ends, 1);
+    ExpectNothingWalked(root);
   }
 }
 
@@ -337,11 +343,7 @@ TEST(DirectoryWalkerTest, DeepTreeIsWalkedToTheBottom) {
 
 TEST(DirectoryWalkerTest, PseudoFilesystemsAreNeverEntered) {
   for (const char* root : {"/proc/", "/sys/"}) {
-    SCOPED_TRACE(root);
-    Collector collector;
-    Walk(root, collector);
-    EXPECT_TRUE(collector.files.empty());
-    EXPECT_EQ(collector.ends, 1);
+    ExpectNothingWalked(root);
   }
 }
 
