@@ -249,7 +249,9 @@ TEST_F(CoverageAccounting, EveryFileInOneCategoryAndAnHonestFinalWord) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Run(c), c.exit_code);
     EXPECT_EQ(status_, c.status);
-    if (!c.message.empty()) EXPECT_EQ(message_, c.message);
+    if (!c.message.empty()) {
+      EXPECT_EQ(message_, c.message);
+    }
     EXPECT_EQ(Sum(counts_), counts_.collected);
     // The JSON result written at the end holds the same and is valid.
     EXPECT_EQ(JsonResultProblems(tree_.PathOf("result.json")), "");
