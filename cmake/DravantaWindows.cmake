@@ -31,8 +31,9 @@ get_filename_component(wine_folder "${DRAVANTA_WINE64}" DIRECTORY)
 find_program(DRAVANTA_WINESERVER NAMES wineserver64 wineserver PATHS "${wine_folder}"
              NO_CMAKE_FIND_ROOT_PATH)
 # (The server and the programs wineboot leaves running must not hold the
-# test's output pipe, or ctest would wait for them. wineserver -p fails when a server of an interrupted run still serves the
-# prefix: that one is kept; wineserver -k fails when none is left.)
+# test's output pipe, or ctest would wait for them. wineserver -p fails when
+# a server of an interrupted run still serves the prefix: that one is kept;
+# wineserver -k fails when none is left.)
 add_test(NAME wine_prefix_setup COMMAND ${CMAKE_COMMAND} -E env ${DRAVANTA_WINE_ENVIRONMENT}
          sh -c "\"$1\" -p </dev/null >/dev/null 2>&1; \"$0\" wineboot --init </dev/null >/dev/null 2>&1"
          "${DRAVANTA_WINE64}" "${DRAVANTA_WINESERVER}")
