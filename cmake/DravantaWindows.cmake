@@ -41,10 +41,16 @@ add_test(NAME wine_prefix_cleanup COMMAND ${CMAKE_COMMAND} -E env ${DRAVANTA_WIN
          sh -c "\"$0\" -k; exit 0" "${DRAVANTA_WINESERVER}")
 set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 120)
 set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 60)
+# Without a display even where the developer has one: a window or message
+# box would wait for a click in the middle of the test run.
+set(DRAVANTA_NO_DISPLAY "DISPLAY=unset:" "WAYLAND_DISPLAY=unset:")
+set_property(TEST wine_prefix_setup wine_prefix_cleanup
+             PROPERTY ENVIRONMENT_MODIFICATION ${DRAVANTA_NO_DISPLAY})
 
 # dravanta_under_wine(TEST): runs TEST in the build folder's Wine prefix.
 function(dravanta_under_wine name)
   set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT ${DRAVANTA_WINE_ENVIRONMENT})
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT_MODIFICATION ${DRAVANTA_NO_DISPLAY})
   set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED wine_prefix)
 endfunction()
 
