@@ -1,5 +1,37 @@
 # Shared build settings and helpers for every folder.
 
+# Files that call the operating system are named for it: name_posix.cpp here,
+# name_win32.cpp in the Windows build (toolchain cmake/mingw-w64-x86_64.cmake).
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  set(DRAVANTA_WINDOWS ON)
+  set(DRAVANTA_PLATFORM_SUFFIX win32)
+else()
+  set(DRAVANTA_WINDOWS OFF)
+  set(DRAVANTA_PLATFORM_SUFFIX posix)
+endif()
+
+# dravanta_system_sources(OUT FILES...)
+# The files as listed, each name_posix.cpp replaced by its twin for the
+# target system. In the Windows build a twin that is not written yet is left
+# out and named in a status line, so that a partial port builds what it can.
+function(dravanta_system_sources out)
+  set(result)
+  set(missing)
+  foreach(file ${ARGN})
+    string(REGEX REPLACE "_posix\\.cpp$" "_${DRAVANTA_PLATFORM_SUFFIX}.cpp" chosen "${file}")
+    if(NOT DRAVANTA_WINDOWS OR EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${chosen}")
+      list(APPEND result "${chosen}")
+    else()
+      list(APPEND missing "${chosen}")
+    endif()
+  endforeach()
+  if(missing)
+    list(JOIN missing " " missing_text)
+    message(STATUS "Not yet written for ${CMAKE_SYSTEM_NAME}: ${missing_text}")
+  endif()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
 # -Wno-restrict: GCC 12 reports false -Wrestrict overlaps inside libstdc++'s
 # basic_string copies at -O2 (GCC bug 105329); none of them is in our code.
 set(DRAVANTA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wno-missing-field-initializers)
@@ -74,4 +106,7 @@ function(dravanta_test name)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}"
     ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${CMAKE_SOURCE_DIR}/cmake/tsan_suppressions.txt")
+  if(DRAVANTA_WINDOWS)
+    dravanta_under_wine(${name})
+  endif()
 endfunction()

@@ -1,4 +1,5 @@
-// What a system error number says about a file, in terms the scan reports.
+// What a system error number (errno on POSIX, a GetLastError code on
+// Windows) says about a file, in terms the scan reports.
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
-// The calling thread's last system error code (errno), so that code which
-// must leave it untouched (the diagnostic log) can save and restore it.
+// The calling thread's last system error code (errno on POSIX, GetLastError
+// on Windows), so that code which must leave it untouched (the diagnostic
+// log) can save and restore it.
 #pragma once
 
 namespace dravanta {

@@ -1,0 +1,34 @@
+#include <windows.h>
+// (after windows.h, which it needs)
+#include <bcrypt.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/random_token.h"
+
+namespace dravanta {
+
+std::string RandomHexToken(size_t bytes) {
+  std::vector<unsigned char> raw(bytes);
+  size_t filled = 0;
+  while (filled < bytes) {
+    // One call takes at most a ULONG of bytes.
+    const ULONG chunk = static_cast<ULONG>(std::min<size_t>(bytes - filled, 1u << 30));
+    if (BCryptGenRandom(nullptr, raw.data() + filled, chunk, BCRYPT_USE_SYSTEM_PREFERRED_RNG) !=
+        0) {
+      return {};
+    }
+    filled += chunk;
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string token;
+  token.reserve(bytes * 2);
+  for (const unsigned char b : raw) {
+    token += kHex[b >> 4];
+    token += kHex[b & 0xF];
+  }
+  return token;
+}
+
+}  // namespace dravanta
