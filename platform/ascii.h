@@ -1,11 +1,13 @@
 // ASCII helpers for bytes and code units: the one lower-casing of byte
-// texts (UTF-16 texts: AsciiLower in platform/text.h) and the one
-// hexadecimal digit decoder. Portable; header only.
+// texts (UTF-16 texts: AsciiLower in platform/text.h), the one
+// hexadecimal digit decoder and the lower-case hexadecimal text of bytes.
+// Portable; header only.
 #pragma once
 
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dravanta {
 
@@ -32,5 +34,17 @@ inline constexpr std::array<signed char, 128> kHexDigitValues = [] {
 // A char converts with its sign (a byte above 0x7F becomes a very large
 // char32_t), so every non-ASCII character gives -1.
 constexpr int HexDigitValue(char32_t c) { return c < 128 ? kHexDigitValues[c] : -1; }
+
+// Each byte as two lower-case hexadecimal digits.
+inline std::string LowerHexText(const std::vector<unsigned char>& bytes) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (const unsigned char b : bytes) {
+    text += kHex[b >> 4];
+    text += kHex[b & 0xF];
+  }
+  return text;
+}
 
 }  // namespace dravanta

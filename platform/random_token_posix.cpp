@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "platform/ascii.h"
+
 namespace dravanta {
 
 std::string RandomHexToken(size_t bytes) {
@@ -18,14 +20,7 @@ std::string RandomHexToken(size_t bytes) {
     }
     filled += static_cast<size_t>(n);
   }
-  static const char kHex[] = "0123456789abcdef";
-  std::string token;
-  token.reserve(bytes * 2);
-  for (const unsigned char b : raw) {
-    token += kHex[b >> 4];
-    token += kHex[b & 0xF];
-  }
-  return token;
+  return LowerHexText(raw);
 }
 
 }  // namespace dravanta

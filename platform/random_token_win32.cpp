@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/random_token.h"
 
 namespace dravanta {
@@ -21,14 +22,7 @@ std::string RandomHexToken(size_t bytes) {
     }
     filled += chunk;
   }
-  static const char kHex[] = "0123456789abcdef";
-  std::string token;
-  token.reserve(bytes * 2);
-  for (const unsigned char b : raw) {
-    token += kHex[b >> 4];
-    token += kHex[b & 0xF];
-  }
-  return token;
+  return LowerHexText(raw);
 }
 
 }  // namespace dravanta

@@ -91,5 +91,10 @@ TEST(TextTest, HexDigitValues) {
   EXPECT_EQ(HexDigitValue(u'B'), 11);
 }
 
+
+TEST(TextTest, LowerHexTextOfBytes) {
+  EXPECT_EQ(LowerHexText({}), "");
+  EXPECT_EQ(LowerHexText({0x00, 0x0f, 0xa5, 0xff}), "000fa5ff");
+}
 }  // namespace
 }  // namespace dravanta
