@@ -8,7 +8,7 @@
 #include "internal/wide_win32.h"
 #include "platform/atomic_file.h"
 #include "platform/executable_path.h"
-#include "platform/random_token.h"
+#include "platform/testing/win32_test_files.h"
 #include "platform/text.h"
 
 namespace dravanta {
@@ -17,11 +17,8 @@ namespace {
 class AtomicFileWin32Test : public testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathW(ARRAYSIZE(temp), temp);
-    ASSERT_GT(n, 0u);
-    root_ = FromWide(temp, n) + u"dravanta-atomic-" + Utf8ToUtf16(RandomHexToken(8));
-    ASSERT_TRUE(CreateDirectoryW(WideOf(root_), nullptr));
+    root_ = NewTemporaryFolder(u"dravanta-atomic-");
+    ASSERT_FALSE(root_.empty());
   }
   void TearDown() override {
     for (const std::u16string& name : Entries()) DeleteFileW(WideOf(root_ + u"\\" + name));
@@ -47,18 +44,7 @@ class AtomicFileWin32Test : public testing::Test {
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
   }
-  std::string Read(const std::u16string& name) const {
-    const HANDLE file =
-        CreateFileW(WideOf(root_ + u"\\" + name), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "(cannot open)";
-    std::string bytes(4096, '\0');
-    DWORD n = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-    CloseHandle(file);
-    bytes.resize(n);
-    return bytes;
-  }
+  std::string Read(const std::u16string& name) const { return ReadWholeFile(root_ + u"\\" + name); }
 
   std::u16string root_;
 };

@@ -5,6 +5,7 @@
 
 #include "internal/wide_win32.h"
 #include "platform/standard_streams.h"
+#include "platform/testing/win32_test_files.h"
 
 namespace dravanta {
 namespace {
@@ -32,18 +33,6 @@ std::u16string TemporaryFile() {
   return FromWide(file, wcslen(file));
 }
 
-std::string ReadWhole(const std::u16string& path) {
-  const HANDLE file = CreateFileW(WideOf(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "(cannot open)";
-  std::string bytes(4096, '\0');
-  DWORD n = 0;
-  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  CloseHandle(file);
-  bytes.resize(n);
-  return bytes;
-}
-
 TEST(StandardStreamsWin32Test, BytesReachAFileUnchanged) {
   const std::u16string path = TemporaryFile();
   const std::string bytes = std::string("caf\xC3\xA9\r\n", 7) + std::string(1, '\0') + "end";
@@ -61,7 +50,7 @@ TEST(StandardStreamsWin32Test, BytesReachAFileUnchanged) {
       }
     }
     CloseHandle(file);
-    EXPECT_EQ(ReadWhole(path), bytes);
+    EXPECT_EQ(ReadWholeFile(path), bytes);
   }
   DeleteFileW(WideOf(path));
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "internal/wide_win32.h"
-#include "platform/random_token.h"
+#include "platform/testing/win32_test_files.h"
 #include "platform/text.h"
 #include "platform/user_folders.h"
 
@@ -17,11 +17,8 @@ namespace {
 class UserFoldersWin32ScratchTest : public testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathW(ARRAYSIZE(temp), temp);
-    ASSERT_GT(n, 0u);
-    root_ = FromWide(temp, n) + u"dravanta-folders-" + Utf8ToUtf16(RandomHexToken(8));
-    ASSERT_TRUE(CreateDirectoryW(WideOf(root_), nullptr));
+    root_ = NewTemporaryFolder(u"dravanta-folders-");
+    ASSERT_FALSE(root_.empty());
   }
   void TearDown() override {
     for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
