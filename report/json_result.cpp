@@ -139,12 +139,13 @@ std::string ComposeJsonResult(const JsonResult& r) {
   out += "  \"status\": " + JsonTextOf(r.status) + ",\n";
   out += "  \"exit_code\": " + Number(r.exitCode) + ",\n";
   out += "  \"message\": " + JsonTextOf(r.message) + ",\n";
-  out += "  \"counts\": {\"collected\": " + Number(c.collected) +
-         ", \"clean\": " + Number(c.clean) + ", \"threat\": " + Number(c.threat) +
-         ", \"no_verdict\": " + Number(c.noVerdict) +
-         ", \"skipped_size\": " + Number(c.skippedSize) +
-         ", \"unreadable\": " + Number(c.unreadable) + ", \"vanished\": " + Number(c.vanished) +
-         ", \"failed\": " + Number(c.failed) + ", \"not_reached\": " + Number(c.notReached) +
+  out += "  \"counts\": {\"collected\": " + Number(c.collected);
+  // The categories under the names of the one category table.
+  for (int i = 0; i <= static_cast<int>(FileCategory::kFailed); ++i) {
+    const auto category = static_cast<FileCategory>(i);
+    out += ", \"" + Utf16ToUtf8(CategoryName(category)) + "\": " + Number(c.Of(category));
+  }
+  out += ", \"not_reached\": " + Number(c.notReached) +
          ", \"unlistable_folders\": " + Number(c.unlistableFolders) + "},\n";
   out += "  \"files\": [";
   for (size_t i = 0; i < r.files.size(); ++i) out += (i > 0 ? ",\n" : "\n") + FileEntry(r.files[i]);

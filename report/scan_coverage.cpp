@@ -40,6 +40,8 @@ std::u16string_view CategoryName(FileCategory category) { return EntryOf(categor
 
 int64_t& CoverageCounts::Of(FileCategory category) { return this->*EntryOf(category).count; }
 
+int64_t CoverageCounts::Of(FileCategory category) const { return this->*EntryOf(category).count; }
+
 std::u16string NotScannedLine(const CoverageCounts& counts) {
   struct Part {
     int64_t count;

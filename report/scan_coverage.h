@@ -40,6 +40,7 @@ struct CoverageCounts {
   // Files without a verdict of the server, for whatever reason.
   int64_t NotScanned() const { return noVerdict + skippedSize + unreadable + vanished + failed; }
   int64_t& Of(FileCategory category);
+  int64_t Of(FileCategory category) const;
 };
 
 // One engine's verdict from a file's result document.
