@@ -10,13 +10,13 @@
 #include <utility>
 
 #include "platform/directory.h"
-#include "platform/text.h"
+#include "platform/path_separator.h"
 
 namespace dravanta {
 
 // A directory waiting to be listed or waiting for its subdirectories.
 struct DirectoryNode {
-  std::string path;                 // full path in the system's bytes, ending in "/"
+  std::u16string path;              // full path, ending in kPathSeparator
   DirectoryNode* parent = nullptr;  // set when queued, cleared on completion
   uint64_t parent_device = 0;       // to notice a step into another filesystem
   std::mutex lock;                  // guards pending_children
@@ -142,13 +142,13 @@ bool WalkFileRoot(WalkerWorker& worker) {
   DirectoryWalker& walker = *worker.walker;
   EntryKind kind;
   uint64_t size = 0;
-  if (!LookUpPath(Utf16ToUtf8(walker.root_text), &kind, &size)) return false;
+  if (!LookUpPath(walker.root_text, &kind, &size)) return false;
   if (kind == EntryKind::kDirectory) return false;
   if (kind == EntryKind::kRegularFile) {
     // The file is read later without following a final link, so a picked
     // link is recorded as the file it leads to.
-    const std::string target = FollowFinalLink(Utf16ToUtf8(walker.root_text));
-    if (!target.empty()) HandleFile(worker, FileRecord{Utf8ToUtf16(target), size});
+    std::u16string target = FollowFinalLink(walker.root_text);
+    if (!target.empty()) HandleFile(worker, FileRecord{std::move(target), size});
   }
   CompleteDirectory(walker, &walker.root);
   return true;
@@ -174,9 +174,9 @@ void ListDirectory(WalkerWorker& worker, DirectoryNode* node) {
   const bool opened =
       is_root ? reader.Open(node->path, FinalLink::kFollow) && reader.KeepAsAnchor(&walker.anchor)
               : reader.OpenBelow(walker.anchor,
-                                 std::string_view(node->path).substr(walker.root.path.size()));
+                                 std::u16string_view(node->path).substr(walker.root.path.size()));
   if (!opened && walker.bindings.unlistable != nullptr && !walker.stop) {
-    walker.bindings.unlistable(walker.bindings.unlistable_context, Utf8ToUtf16(node->path));
+    walker.bindings.unlistable(walker.bindings.unlistable_context, node->path);
   }
   if (!opened || !MayEnter(walker, node, reader)) {
     CompleteDirectory(walker, node);
@@ -184,18 +184,18 @@ void ListDirectory(WalkerWorker& worker, DirectoryNode* node) {
   }
   std::vector<DirectoryNode*> children;
   DirectoryEntry entry;
-  std::string file_path;
+  std::u16string file_path;
   while (reader.Next(&entry)) {
     if (entry.kind == EntryKind::kDirectory) {
       if (walker.stop) continue;
       auto* child = new DirectoryNode;
       child->path.reserve(node->path.size() + entry.name.size() + 1);
-      child->path.append(node->path).append(entry.name).push_back('/');
+      child->path.append(node->path).append(entry.name).push_back(kPathSeparator);
       child->parent_device = reader.device();
       children.push_back(child);
     } else if (entry.kind == EntryKind::kRegularFile) {
       file_path.assign(node->path).append(entry.name);
-      HandleFile(worker, FileRecord{Utf8ToUtf16(file_path), entry.size});
+      HandleFile(worker, FileRecord{file_path, entry.size});
     }
   }
   if (children.empty()) {
@@ -263,8 +263,10 @@ WalkerHandle CreateWalker(std::u16string_view root_path, WalkScope scope) {
   WalkerHandle walker(new DirectoryWalker);
   walker->root_text.assign(root_path);
   walker->scope = scope;
-  walker->root.path = Utf16ToUtf8(root_path);
-  if (walker->root.path.empty() || walker->root.path.back() != '/') walker->root.path += '/';
+  walker->root.path.assign(root_path);
+  if (walker->root.path.empty() || !IsPathSeparator(walker->root.path.back())) {
+    walker->root.path += kPathSeparator;
+  }
   walker->queue.push_back(&walker->root);
   return walker;
 }

@@ -303,7 +303,7 @@ TEST(DirectoryWalkerTest, InvalidUtf8NamesSurviveTheRoundTrip) {
   EXPECT_EQ(back, tree.PathOf(folder + "/" + file));
   EntryKind kind;
   uint64_t size = 0;
-  ASSERT_TRUE(LookUpPath(back, &kind, &size));
+  ASSERT_TRUE(LookUpPath(path, &kind, &size));
   EXPECT_EQ(size, 9u);
 }
 

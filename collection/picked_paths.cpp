@@ -42,7 +42,7 @@ PathKind ClassifyPath(std::u16string_view text) {
   if (text.empty() || text.front() != u'/') return PathKind::kPathInvalid;
   EntryKind kind;
   uint64_t size = 0;
-  if (LookUpPath(Utf16ToUtf8(text), &kind, &size)) {
+  if (LookUpPath(text, &kind, &size)) {
     switch (kind) {
       case EntryKind::kDirectory:
         return PathKind::kPathDirectory;

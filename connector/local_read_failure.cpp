@@ -44,7 +44,7 @@ std::optional<LocalReadFailure> ClassifyLocalReadFailure(std::u16string_view err
     // Look at the file now to say what happened while it was read.
     EntryKind kind;
     uint64_t size = 0;
-    if (!LookUpPath(Utf16ToUtf8(path), &kind, &size)) return Vanished();
+    if (!LookUpPath(path, &kind, &size)) return Vanished();
     if (size < listed_size) {
       return LocalReadFailure{kOutcomeUnreadable, u"the file shrank while it was read"};
     }

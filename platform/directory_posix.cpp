@@ -12,12 +12,30 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/long_path.h"
 #include "platform/mounts.h"
+#include "platform/text.h"
 
 namespace dravanta {
+
+// An open directory descriptor and, when it is being listed, the raw
+// entries as the kernel hands them over, read a buffer at a time.
+struct FolderState {
+  int fd = -1;
+  std::vector<char> buffer;
+  size_t buffer_used = 0;
+  size_t buffer_next = 0;
+  std::u16string name;  // the current entry's name
+  ~FolderState() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+void FolderStateDeleter::operator()(FolderState* state) const { delete state; }
+
 namespace {
 
 // Magic numbers (statfs f_type) of filesystems that hold no user files.
@@ -100,70 +118,73 @@ int OpenNoLinks(int folder, const std::string& relative, bool* unsupported) {
   return static_cast<int>(fd);
 }
 
-}  // namespace
-
-FolderAnchor::~FolderAnchor() { Close(); }
-
-void FolderAnchor::Close() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
-}
-
-DirectoryReader::~DirectoryReader() {
-  if (fd_ >= 0) close(fd_);
-}
-
-bool DirectoryReader::Open(const std::string& path, FinalLink final_link) {
-  std::string name = path;
-  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-  if (final_link == FinalLink::kDoNotFollow) {
-    // "link/" resolves the link whatever O_NOFOLLOW says: drop the slashes.
-    while (name.size() > 1 && name.back() == '/') name.pop_back();
-    flags |= O_NOFOLLOW;
-  }
-  return Adopt(OpenPathOfAnyLength(name, flags));
-}
-
-bool DirectoryReader::OpenBelow(const FolderAnchor& anchor, std::string_view relative) {
-  if (!anchor.valid()) return Adopt(-1);
-  while (!relative.empty() && relative.back() == '/') relative.remove_suffix(1);
-  if (relative.empty()) return Adopt(-1);
-  bool unsupported = true;
-  int fd = -1;
-  if (relative.size() < PATH_MAX) fd = OpenNoLinks(anchor.fd_, std::string(relative), &unsupported);
-  if (fd < 0 && unsupported) fd = OpenEachComponent(anchor.fd_, relative);
-  return Adopt(fd);
-}
-
-bool DirectoryReader::KeepAsAnchor(FolderAnchor* anchor) const {
-  if (fd_ < 0) return false;
-  const int copy = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-  if (copy < 0) return false;
-  if (anchor->fd_ >= 0) close(anchor->fd_);
-  anchor->fd_ = copy;
-  return true;
-}
-
-bool DirectoryReader::Adopt(int fd) {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
-  buffer_used_ = buffer_next_ = 0;
+// Takes `fd` (an open directory, or -1) as the one `state` lists.
+bool Adopt(int fd, FolderStatePointer* state, uint64_t* device) {
+  state->reset();
   if (fd < 0) return false;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) {
     close(fd);
     return false;
   }
-  device_ = st.st_dev;
-  fd_ = fd;
-  if (buffer_.empty()) buffer_.resize(kBufferBytes);
+  *device = st.st_dev;
+  state->reset(new FolderState);
+  (*state)->fd = fd;
+  (*state)->buffer.resize(kBufferBytes);
+  return true;
+}
+
+// The name as UTF-16 in `out`, without a fresh allocation for the usual
+// ASCII names.
+void DecodeName(const char* name, std::u16string* out) {
+  out->clear();
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (static_cast<unsigned char>(*p) >= 0x80) {
+      *out = Utf8ToUtf16(name);
+      return;
+    }
+    out->push_back(static_cast<char16_t>(*p));
+  }
+}
+
+}  // namespace
+
+bool DirectoryReader::Open(std::u16string_view path, FinalLink final_link) {
+  std::string name = Utf16ToUtf8(path);
+  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  if (final_link == FinalLink::kDoNotFollow) {
+    // "link/" resolves the link whatever O_NOFOLLOW says: drop the slashes.
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    flags |= O_NOFOLLOW;
+  }
+  return Adopt(OpenPathOfAnyLength(name, flags), &state_, &device_);
+}
+
+bool DirectoryReader::OpenBelow(const FolderAnchor& anchor, std::u16string_view relative_text) {
+  if (!anchor.valid()) return Adopt(-1, &state_, &device_);
+  std::string relative = Utf16ToUtf8(relative_text);
+  while (!relative.empty() && relative.back() == '/') relative.pop_back();
+  if (relative.empty()) return Adopt(-1, &state_, &device_);
+  bool unsupported = true;
+  int fd = -1;
+  if (relative.size() < PATH_MAX) fd = OpenNoLinks(anchor.state_->fd, relative, &unsupported);
+  if (fd < 0 && unsupported) fd = OpenEachComponent(anchor.state_->fd, relative);
+  return Adopt(fd, &state_, &device_);
+}
+
+bool DirectoryReader::KeepAsAnchor(FolderAnchor* anchor) const {
+  if (state_ == nullptr) return false;
+  const int copy = fcntl(state_->fd, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) return false;
+  anchor->state_.reset(new FolderState);
+  anchor->state_->fd = copy;
   return true;
 }
 
 bool DirectoryReader::OnPseudoFilesystem() const {
-  if (fd_ < 0) return false;
+  if (state_ == nullptr) return false;
   struct statfs fs;
-  if (fstatfs(fd_, &fs) != 0) return false;
+  if (fstatfs(state_->fd, &fs) != 0) return false;
   const long magic = static_cast<long>(fs.f_type);
   for (long pseudo : kPseudoMagics) {
     if (magic == pseudo) return true;
@@ -172,38 +193,39 @@ bool DirectoryReader::OnPseudoFilesystem() const {
 }
 
 bool DirectoryReader::Next(DirectoryEntry* entry) {
-  if (fd_ < 0) return false;
+  if (state_ == nullptr) return false;
+  FolderState& state = *state_;
   for (;;) {
-    if (buffer_next_ >= buffer_used_) {
+    if (state.buffer_next >= state.buffer_used) {
       // getdents64 directly: one system call per buffer, nothing more.
-      const ssize_t n = getdents64(fd_, buffer_.data(), buffer_.size());
+      const ssize_t n = getdents64(state.fd, state.buffer.data(), state.buffer.size());
       if (n <= 0) return false;
-      buffer_used_ = static_cast<size_t>(n);
-      buffer_next_ = 0;
+      state.buffer_used = static_cast<size_t>(n);
+      state.buffer_next = 0;
     }
-    const auto* d = reinterpret_cast<const dirent64*>(buffer_.data() + buffer_next_);
-    buffer_next_ += d->d_reclen;
+    const auto* d = reinterpret_cast<const dirent64*>(state.buffer.data() + state.buffer_next);
+    state.buffer_next += d->d_reclen;
     const char* name = d->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-    entry->name = std::string_view(name, std::strlen(name));
     entry->size = 0;
     if (d->d_type == DT_DIR) {
       entry->kind = EntryKind::kDirectory;
-      return true;
-    }
-    if (d->d_type != DT_REG && d->d_type != DT_UNKNOWN) {
+    } else if (d->d_type != DT_REG && d->d_type != DT_UNKNOWN) {
       entry->kind = EntryKind::kOther;
-      return true;
+    } else {
+      struct stat st;
+      if (fstatat(state.fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
+      entry->kind = KindOfMode(st.st_mode);
+      if (entry->kind == EntryKind::kRegularFile) entry->size = static_cast<uint64_t>(st.st_size);
     }
-    struct stat st;
-    if (fstatat(fd_, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
-    entry->kind = KindOfMode(st.st_mode);
-    if (entry->kind == EntryKind::kRegularFile) entry->size = static_cast<uint64_t>(st.st_size);
+    DecodeName(name, &state.name);
+    entry->name = state.name;
     return true;
   }
 }
 
-bool LookUpPath(const std::string& path, EntryKind* kind, uint64_t* size) {
+bool LookUpPath(std::u16string_view path_text, EntryKind* kind, uint64_t* size) {
+  const std::string path = Utf16ToUtf8(path_text);
   struct stat st;
   if (path.size() < PATH_MAX) {
     if (stat(path.c_str(), &st) != 0) return false;
@@ -219,12 +241,13 @@ bool LookUpPath(const std::string& path, EntryKind* kind, uint64_t* size) {
   return true;
 }
 
-std::string FollowFinalLink(const std::string& path) {
+std::u16string FollowFinalLink(std::u16string_view path_text) {
+  const std::string path = Utf16ToUtf8(path_text);
   struct stat st;
-  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return std::u16string(path_text);
   char* resolved = realpath(path.c_str(), nullptr);
   if (resolved == nullptr) return {};
-  std::string target(resolved);
+  std::u16string target = Utf8ToUtf16(resolved);
   free(resolved);
   return target;
 }

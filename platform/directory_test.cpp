@@ -7,17 +7,21 @@
 #include <utility>
 
 #include "platform/mounts.h"
+#include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
 
+// Names back in the system's bytes: the mapping must give them back whole.
 std::map<std::string, std::pair<EntryKind, uint64_t>> ListAll(DirectoryReader& reader) {
   std::map<std::string, std::pair<EntryKind, uint64_t>> entries;
   DirectoryEntry entry;
-  while (reader.Next(&entry)) entries[std::string(entry.name)] = {entry.kind, entry.size};
+  while (reader.Next(&entry)) entries[Utf16ToUtf8(entry.name)] = {entry.kind, entry.size};
   return entries;
 }
+
+std::u16string Wide(const std::string& path) { return Utf8ToUtf16(path); }
 
 TEST(DirectoryTest, EntriesAreClassifiedWithoutFollowingLinks) {
   ScratchTree tree;
@@ -30,7 +34,7 @@ TEST(DirectoryTest, EntriesAreClassifiedWithoutFollowingLinks) {
   tree.AddSymlink("to_sub", tree.PathOf("sub"));
   tree.AddSymlink("name\nwith\xff", "nowhere");
   DirectoryReader reader;
-  ASSERT_TRUE(reader.Open(tree.root(), FinalLink::kDoNotFollow));
+  ASSERT_TRUE(reader.Open(Wide(tree.root()), FinalLink::kDoNotFollow));
   const std::map<std::string, std::pair<EntryKind, uint64_t>> expected{
       {"sub", {EntryKind::kDirectory, 0}},     {"file", {EntryKind::kRegularFile, 42}},
       {"empty", {EntryKind::kRegularFile, 0}}, {"pipe", {EntryKind::kOther, 0}},
@@ -46,15 +50,15 @@ TEST(DirectoryTest, OpenFailsForWhatIsNotAReadableDirectory) {
   tree.AddFifo("pipe");
   tree.AddSymlink("to_sub", tree.PathOf("sub"));
   DirectoryReader reader;
-  EXPECT_FALSE(reader.Open(tree.PathOf("missing"), FinalLink::kFollow));
-  EXPECT_FALSE(reader.Open(tree.PathOf("file"), FinalLink::kFollow));
-  EXPECT_FALSE(reader.Open(tree.PathOf("pipe"), FinalLink::kFollow));
-  EXPECT_FALSE(reader.Open(tree.PathOf("to_sub"), FinalLink::kDoNotFollow));
-  EXPECT_TRUE(reader.Open(tree.PathOf("to_sub"), FinalLink::kFollow));
+  EXPECT_FALSE(reader.Open(Wide(tree.PathOf("missing")), FinalLink::kFollow));
+  EXPECT_FALSE(reader.Open(Wide(tree.PathOf("file")), FinalLink::kFollow));
+  EXPECT_FALSE(reader.Open(Wide(tree.PathOf("pipe")), FinalLink::kFollow));
+  EXPECT_FALSE(reader.Open(Wide(tree.PathOf("to_sub")), FinalLink::kDoNotFollow));
+  EXPECT_TRUE(reader.Open(Wide(tree.PathOf("to_sub")), FinalLink::kFollow));
   EXPECT_TRUE(ListAll(reader).empty());
   if (!IgnoresFilePermissions()) {
     tree.SetMode("sub", 0);
-    EXPECT_FALSE(reader.Open(tree.PathOf("sub"), FinalLink::kFollow));
+    EXPECT_FALSE(reader.Open(Wide(tree.PathOf("sub")), FinalLink::kFollow));
   }
 }
 
@@ -73,7 +77,7 @@ TEST(DirectoryTest, PseudoFilesystemsAreRecognised) {
   }
   for (const Case& c : cases) {
     DirectoryReader reader;
-    if (!reader.Open(c.path, FinalLink::kFollow)) continue;  // not readable here
+    if (!reader.Open(Wide(c.path), FinalLink::kFollow)) continue;  // not readable here
     EXPECT_EQ(reader.OnPseudoFilesystem(), c.pseudo) << c.path;
   }
 }
@@ -85,13 +89,13 @@ TEST(DirectoryTest, LookUpFollowsLinks) {
   tree.AddSymlink("dangling", tree.PathOf("missing"));
   EntryKind kind;
   uint64_t size = 0;
-  ASSERT_TRUE(LookUpPath(tree.PathOf("to_file"), &kind, &size));
+  ASSERT_TRUE(LookUpPath(Wide(tree.PathOf("to_file")), &kind, &size));
   EXPECT_EQ(kind, EntryKind::kRegularFile);
   EXPECT_EQ(size, 7u);
-  ASSERT_TRUE(LookUpPath(tree.root(), &kind, &size));
+  ASSERT_TRUE(LookUpPath(Wide(tree.root()), &kind, &size));
   EXPECT_EQ(kind, EntryKind::kDirectory);
-  EXPECT_FALSE(LookUpPath(tree.PathOf("dangling"), &kind, &size));
-  EXPECT_FALSE(LookUpPath(tree.PathOf("file") + "/", &kind, &size));
+  EXPECT_FALSE(LookUpPath(Wide(tree.PathOf("dangling")), &kind, &size));
+  EXPECT_FALSE(LookUpPath(Wide(tree.PathOf("file") + "/"), &kind, &size));
 }
 
 }  // namespace

@@ -80,11 +80,11 @@ TEST(FileReaderTest, FinalLinkIsRefusedUnlessFollowed) {
     }
     CloseReadableFile(&file);
   }
-  EXPECT_EQ(FollowFinalLink((folder / "link").string()),
-            std::filesystem::canonical(folder / "target").string());
-  EXPECT_EQ(FollowFinalLink((folder / "target").string()), (folder / "target").string());
+  EXPECT_EQ(FollowFinalLink((folder / "link").u16string()),
+            std::filesystem::canonical(folder / "target").u16string());
+  EXPECT_EQ(FollowFinalLink((folder / "target").u16string()), (folder / "target").u16string());
   std::filesystem::create_symlink(folder / "missing", folder / "dangling");
-  EXPECT_EQ(FollowFinalLink((folder / "dangling").string()), "");
+  EXPECT_EQ(FollowFinalLink((folder / "dangling").u16string()), u"");
 }
 
 }  // namespace

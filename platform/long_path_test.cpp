@@ -14,10 +14,13 @@
 
 #include "platform/directory.h"
 #include "platform/file_reader.h"
+#include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
+
+std::u16string Wide(const std::string& path) { return Utf8ToUtf16(path); }
 
 // 24 folders of 200-byte names: about 4,850 bytes below the tree's root.
 std::string AddLongChain(ScratchTree& tree) {
@@ -45,10 +48,10 @@ TEST(LongPathTest, FilesBeyondTheLongestPathOpenAndRead) {
   CloseReadableFile(&file);
 
   EntryKind kind;
-  EXPECT_TRUE(LookUpPath(deepest + "/f", &kind, &size));
+  EXPECT_TRUE(LookUpPath(Wide(deepest + "/f"), &kind, &size));
   EXPECT_EQ(kind, EntryKind::kRegularFile);
   DirectoryReader reader;
-  EXPECT_TRUE(reader.Open(deepest, FinalLink::kDoNotFollow));
+  EXPECT_TRUE(reader.Open(Wide(deepest), FinalLink::kDoNotFollow));
 
   errno = 0;
   EXPECT_LT(OpenPathOfAnyLength(deepest + "/missing", O_RDONLY), 0);
@@ -68,7 +71,7 @@ TEST(LongPathTest, RemovingATreeReachesBeyondTheLongestPath) {
   }
   EntryKind kind;
   uint64_t size = 0;
-  EXPECT_FALSE(LookUpPath(root, &kind, &size));
+  EXPECT_FALSE(LookUpPath(Wide(root), &kind, &size));
 }
 
 TEST(LongPathTest, FoldersBelowAnAnchorFollowNoLink) {
@@ -82,7 +85,7 @@ TEST(LongPathTest, FoldersBelowAnAnchorFollowNoLink) {
   const std::string deepest = AddLongChain(tree);
 
   DirectoryReader root;
-  ASSERT_TRUE(root.Open(tree.root(), FinalLink::kFollow));
+  ASSERT_TRUE(root.Open(Wide(tree.root()), FinalLink::kFollow));
   FolderAnchor anchor;
   ASSERT_TRUE(root.KeepAsAnchor(&anchor));
   struct Case {
@@ -105,19 +108,19 @@ TEST(LongPathTest, FoldersBelowAnAnchorFollowNoLink) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.relative.substr(0, 80));
     DirectoryReader reader;
-    EXPECT_EQ(reader.OpenBelow(anchor, c.relative), c.opens);
+    EXPECT_EQ(reader.OpenBelow(anchor, Wide(c.relative)), c.opens);
   }
   // The anchor holds its folder even when the name goes away.
   ASSERT_EQ(rename(tree.root().c_str(), (tree.root() + "-moved").c_str()), 0);
   DirectoryReader reader;
-  EXPECT_TRUE(reader.OpenBelow(anchor, "real/inner"));
+  EXPECT_TRUE(reader.OpenBelow(anchor, Wide("real/inner")));
   ASSERT_EQ(rename((tree.root() + "-moved").c_str(), tree.root().c_str()), 0);
   // An empty anchor opens nothing.
   FolderAnchor empty;
-  EXPECT_FALSE(reader.OpenBelow(empty, "real"));
+  EXPECT_FALSE(reader.OpenBelow(empty, Wide("real")));
   // Open without following the last link, with a trailing "/" too.
-  EXPECT_FALSE(reader.Open(tree.PathOf("link") + "/", FinalLink::kDoNotFollow));
-  EXPECT_TRUE(reader.Open(tree.PathOf("link") + "/", FinalLink::kFollow));
+  EXPECT_FALSE(reader.Open(Wide(tree.PathOf("link") + "/"), FinalLink::kDoNotFollow));
+  EXPECT_TRUE(reader.Open(Wide(tree.PathOf("link") + "/"), FinalLink::kFollow));
 }
 
 TEST(LongPathTest, OnlyRegularFilesOpenForReadingAndNothingBlocks) {

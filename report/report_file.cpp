@@ -25,7 +25,7 @@ std::u16string WithDefaultExtension(std::u16string path) {
   if (name == path.size() || path.find(u'.', name + 1) != std::u16string::npos) return path;
   EntryKind kind;
   uint64_t size = 0;
-  if (LookUpPath(Utf16ToUtf8(path), &kind, &size)) return path;
+  if (LookUpPath(path, &kind, &size)) return path;
   return path + u".txt";
 }
 
