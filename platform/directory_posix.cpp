@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/long_path.h"
+#include "internal/long_path_posix.h"
 #include "platform/mounts.h"
 #include "platform/text.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "internal/long_path_win32.h"
+#include "internal/extended_path_win32.h"
 #include "internal/wide_win32.h"
 #include "platform/directory.h"
 #include "platform/path_separator.h"

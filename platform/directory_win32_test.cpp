@@ -5,11 +5,11 @@
 #include <string>
 #include <utility>
 
-#include "internal/long_path_win32.h"
+#include "internal/extended_path_win32.h"
 #include "internal/wide_win32.h"
 #include "platform/directory.h"
-#include "platform/testing/win32_test_files.h"
 #include "platform/text.h"
+#include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
@@ -23,38 +23,9 @@ Listing ListAll(DirectoryReader& reader) {
   return entries;
 }
 
-// Removes `path` and everything below it, links not followed; paths of any
-// length.
-void RemoveTree(const std::u16string& path) {
-  const std::u16string full = ExtendedLengthPath(path);
-  const DWORD attributes = GetFileAttributesW(WideOf(full));
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    SetFileAttributesW(WideOf(full), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(WideOf(full));
-    return;
-  }
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-    WIN32_FIND_DATAW found = {};
-    const HANDLE search = FindFirstFileW(WideOf(full + u"\\*"), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        const std::u16string name = FromWide(found.cFileName, wcslen(found.cFileName));
-        if (name != u"." && name != u"..") RemoveTree(full + u"\\" + name);
-      } while (FindNextFileW(search, &found));
-      FindClose(search);
-    }
-  }
-  RemoveDirectoryW(WideOf(full));
-}
-
 class DirectoryWin32Test : public testing::Test {
  protected:
-  void SetUp() override {
-    root_ = NewTemporaryFolder(u"dravanta-directory-");
-    ASSERT_FALSE(root_.empty());
-  }
-  void TearDown() override { RemoveTree(root_); }
+  DirectoryWin32Test() : root_(Utf8ToUtf16(tree_.root())) {}
 
   std::u16string PathOf(const std::u16string& relative) const { return root_ + u"\\" + relative; }
   void AddFolder(const std::u16string& relative) const {
@@ -73,7 +44,8 @@ class DirectoryWin32Test : public testing::Test {
     CloseHandle(file);
   }
 
-  std::u16string root_;
+  ScratchTree tree_;
+  const std::u16string root_;
 };
 
 TEST_F(DirectoryWin32Test, ListsNamesKindsAndSizes) {

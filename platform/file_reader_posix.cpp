@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/long_path.h"
+#include "internal/long_path_posix.h"
 
 namespace dravanta {
 namespace {

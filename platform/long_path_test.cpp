@@ -1,6 +1,6 @@
 // Long paths, folders opened below an anchor without following links, and
 // file reading that refuses what is not a regular file without blocking.
-#include "platform/long_path.h"
+#include "internal/long_path_posix.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

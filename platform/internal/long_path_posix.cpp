@@ -1,4 +1,4 @@
-#include "platform/long_path.h"
+#include "long_path_posix.h"
 
 #include <errno.h>
 #include <fcntl.h>
