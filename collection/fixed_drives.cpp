@@ -1,19 +1,17 @@
 #include "collection/fixed_drives.h"
 
-#include "platform/mounts.h"
-#include "platform/text.h"
+#include "platform/drives.h"
 
 namespace dravanta {
 
 int32_t StartDriveScan(ScanCollection& collection, const WalkerBindings& bindings) {
   ResetCollection(collection);
   uint64_t total = 0;
-  for (std::string root : ChooseFixedDrives(ReadMountTable(), SystemDeviceProbe())) {
+  for (const std::u16string& root : ListFixedDrives()) {
     uint64_t used = 0;
     if (!QueryUsedSpace(root, &used)) continue;  // neither counted nor walked
     total += used;
-    if (root.back() != '/') root += '/';
-    RegisterWalker(collection, Utf8ToUtf16(root), WalkScope::kOneFilesystem, bindings);
+    RegisterWalker(collection, root, WalkScope::kOneFilesystem, bindings);
   }
   collection.total_bytes = total;
   StartRegisteredWalkers(collection);

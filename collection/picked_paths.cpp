@@ -3,15 +3,17 @@
 #include <map>
 
 #include "platform/directory.h"
-#include "platform/mounts.h"
-#include "platform/text.h"
+#include "platform/drives.h"
+#include "platform/path_separator.h"
 
 namespace dravanta {
 namespace {
 
 constexpr char16_t kSeparator = u'|';
 
-bool EndsWithSlash(std::u16string_view text) { return !text.empty() && text.back() == u'/'; }
+bool EndsWithSeparator(std::u16string_view text) {
+  return !text.empty() && IsPathSeparator(text.back());
+}
 
 }  // namespace
 
@@ -27,19 +29,13 @@ size_t SplitPathList(std::u16string_view text, std::vector<std::u16string>* piec
   return pieces->size();
 }
 
-bool IsDriveRootText(std::u16string_view text) {
-  if (text.empty()) return false;
-  std::string path = Utf16ToUtf8(text);
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  for (const MountEntry& mount : ReadMountTable()) {
-    if (mount.mount_point == path) return true;
-  }
-  return false;
-}
+bool IsDriveRootText(std::u16string_view text) { return IsDriveRoot(text); }
 
 PathKind ClassifyPath(std::u16string_view text) {
-  // Only absolute paths name a target; "/" itself is one.
-  if (text.empty() || text.front() != u'/') return PathKind::kPathInvalid;
+  // Only absolute paths name a target ("/" itself is one), and drive roots
+  // ("C:" on Windows).
+  if (!IsAbsolutePath(text))
+    return IsDriveRoot(text) ? PathKind::kPathDriveRoot : PathKind::kPathInvalid;
   EntryKind kind;
   uint64_t size = 0;
   if (LookUpPath(text, &kind, &size)) {
@@ -70,14 +66,14 @@ int32_t StartPathScan(ScanCollection& collection, const WalkerBindings& bindings
   for (std::u16string& piece : pieces) {
     const PathKind kind = ClassifyPath(piece);
     if (kind == PathKind::kPathInvalid) continue;
-    if (kind != PathKind::kPathFile && !EndsWithSlash(piece)) piece += u'/';
+    if (kind != PathKind::kPathFile && !EndsWithSeparator(piece)) piece += kPathSeparator;
     target_map[piece] = kind;
     reference = piece;
   }
   if (target_map.empty()) return kPathScanNoTarget;
 
   uint64_t used = 0;
-  if (!QueryUsedSpace(Utf16ToUtf8(reference), &used)) return kPathScanNoSpace;
+  if (!QueryUsedSpace(reference, &used)) return kPathScanNoSpace;
   collection.total_bytes = used;
 
   for (const auto& [path, kind] : target_map) {

@@ -31,13 +31,14 @@ size_t SplitPathList(std::u16string_view text, std::vector<std::u16string>* piec
 // devices are invalid).
 PathKind ClassifyPath(std::u16string_view text);
 
-// True when the text (with or without a trailing "/") names a mount point.
+// True when the text names the root of a drive (a mount point, with or
+// without a trailing "/"; on Windows a drive letter and its colon).
 bool IsDriveRootText(std::u16string_view text);
 
 // Splits and classifies `targets` ("|"-separated), then, when at least one is
 // valid: ResetCollection, total bytes = used space of the filesystem holding
 // the last valid target in input order, one walker per distinct target in
-// path order (folders get a trailing "/"), all started. Returns
+// path order (folders get a trailing separator), all started. Returns
 // kPathScanStarted, kPathScanNoSpace or kPathScanNoTarget.
 int32_t StartPathScan(ScanCollection& collection, const WalkerBindings& bindings,
                       std::u16string_view targets);

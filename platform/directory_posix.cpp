@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "internal/long_path_posix.h"
-#include "platform/mounts.h"
+#include "internal/mounts_posix.h"
 #include "platform/text.h"
 
 namespace dravanta {

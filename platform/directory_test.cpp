@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/mounts.h"
+#include "internal/mounts_posix.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 

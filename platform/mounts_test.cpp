@@ -1,9 +1,9 @@
-#include "platform/mounts.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
+
+#include "internal/mounts_posix.h"
 
 namespace dravanta {
 namespace {
@@ -71,13 +71,7 @@ TEST(MountsTest, PseudoFilesystemTypes) {
   }
 }
 
-TEST(MountsTest, UsedSpace) {
-  uint64_t used = 0;
-  EXPECT_TRUE(QueryUsedSpace("/", &used));
-  EXPECT_GT(used, 0u);
-  EXPECT_FALSE(QueryUsedSpace("/no/such/place", &used));
-  EXPECT_FALSE(ReadMountTable().empty());
-}
+TEST(MountsTest, TheMountTableIsRead) { EXPECT_FALSE(ReadMountTable().empty()); }
 
 }  // namespace
 }  // namespace dravanta

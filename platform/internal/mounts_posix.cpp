@@ -1,7 +1,6 @@
-#include "platform/mounts.h"
+#include "mounts_posix.h"
 
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 
 #include <fstream>
@@ -178,14 +177,6 @@ std::vector<std::string> ChooseFixedDrives(const std::vector<MountEntry>& mounts
     }
   }
   return roots;
-}
-
-bool QueryUsedSpace(const std::string& path, uint64_t* used_bytes) {
-  struct statvfs fs;
-  if (statvfs(path.c_str(), &fs) != 0) return false;
-  const uint64_t blocks = fs.f_blocks >= fs.f_bfree ? fs.f_blocks - fs.f_bfree : 0;
-  *used_bytes = blocks * static_cast<uint64_t>(fs.f_frsize);
-  return true;
 }
 
 }  // namespace dravanta

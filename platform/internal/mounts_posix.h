@@ -1,4 +1,5 @@
-// The mount table and disk space.
+// The mount table, and the mounts that are fixed drives. POSIX
+// implementation files only.
 #pragma once
 
 #include <cstdint>
@@ -42,9 +43,5 @@ DeviceProbe SystemDeviceProbe();
 // (major:minor) appears once, preferably the mount of its own root.
 std::vector<std::string> ChooseFixedDrives(const std::vector<MountEntry>& mounts,
                                            const DeviceProbe& probe);
-
-// (total blocks - free blocks) x fragment size of the filesystem holding
-// `path`; false when the query fails.
-bool QueryUsedSpace(const std::string& path, uint64_t* used_bytes);
 
 }  // namespace dravanta
