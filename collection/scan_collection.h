@@ -20,7 +20,8 @@ struct CollectionOptions {
   int32_t max_file_size_bytes = 0;
 };
 
-// Loaded modules: key = path, value = path (file names are case-sensitive).
+// Loaded modules: key = ModuleMapKey of the path (the path itself where file
+// names are case-sensitive), value = path.
 using ModuleMap = std::map<std::u16string, std::u16string>;
 
 struct ScanCollection {

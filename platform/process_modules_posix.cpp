@@ -7,6 +7,9 @@
 #include <set>
 #include <sstream>
 
+#include "internal/executable_mappings_posix.h"
+#include "platform/text.h"
+
 namespace dravanta {
 namespace {
 
@@ -92,5 +95,38 @@ bool CanReadOtherUsersProcesses() {
   }
   return false;
 }
+
+bool EnableReadingOtherProcesses() { return CanReadOtherUsersProcesses(); }
+
+std::vector<std::u16string> LoadedModulePaths(const ProcessEntry& process, bool all_modules) {
+  std::vector<std::u16string> paths;
+  if (!IsDeletedMappingPath(Utf16ToUtf8(process.executable_path))) {
+    paths.push_back(process.executable_path);
+  }
+  if (!all_modules) return paths;
+  for (const std::string& mapped : ReadExecutableMappings(process.pid)) {
+    paths.push_back(Utf8ToUtf16(mapped));
+  }
+  return paths;
+}
+
+std::u16string PlainModulePath(std::u16string_view path) {
+  std::u16string out;
+  out.reserve(path.size());
+  for (size_t i = 0; i < path.size(); ++i) {
+    const char16_t c = path[i];
+    if (c == u'/' && !out.empty() && out.back() == u'/') continue;  // "//"
+    if (c == u'.' && !out.empty() && out.back() == u'/' &&
+        (i + 1 == path.size() || path[i + 1] == u'/')) {
+      ++i;  // "/./" or a trailing "/."
+      continue;
+    }
+    out += c;
+  }
+  if (out.size() > 1 && out.back() == u'/' && path.back() != u'/') out.pop_back();
+  return out;
+}
+
+std::u16string ModuleMapKey(std::u16string_view path) { return std::u16string(path); }
 
 }  // namespace dravanta

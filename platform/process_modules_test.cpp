@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "internal/executable_mappings_posix.h"
 #include "platform/executable_path.h"
 #include "platform/text.h"
 
@@ -40,6 +41,38 @@ TEST(ProcessModulesTest, OwnProcessMapsItsExecutable) {
   const std::string own = Utf16ToUtf8(ExecutablePath());
   EXPECT_NE(std::find(paths.begin(), paths.end(), own), paths.end());
   EXPECT_TRUE(ReadExecutableMappings(-1).empty());
+}
+
+TEST(ProcessModulesTest, OwnProcessLoadedModules) {
+  const ProcessEntry own{static_cast<int>(getpid()), ExecutablePath()};
+  EXPECT_EQ(LoadedModulePaths(own, false), std::vector<std::u16string>{own.executable_path});
+  const std::vector<std::u16string> all = LoadedModulePaths(own, true);
+  ASSERT_GT(all.size(), 1u);  // the C library at least
+  EXPECT_EQ(all.front(), own.executable_path);
+  const ProcessEntry deleted{static_cast<int>(getpid()), u"/tmp/gone (deleted)"};
+  EXPECT_TRUE(LoadedModulePaths(deleted, false).empty());
+  EXPECT_EQ(EnableReadingOtherProcesses(), CanReadOtherUsersProcesses());
+}
+
+TEST(ProcessModulesTest, PlainPathsAndTheirKeys) {
+  const struct {
+    std::u16string in;
+    std::u16string out;
+  } cases[] = {
+      {u"/usr/lib/libc.so.6", u"/usr/lib/libc.so.6"},
+      {u"//usr///lib/x", u"/usr/lib/x"},
+      {u"/usr/./lib/./x", u"/usr/lib/x"},
+      {u"/usr/lib/.", u"/usr/lib"},
+      {u"/./x", u"/x"},
+      {u"/usr/lib/.hidden", u"/usr/lib/.hidden"},
+      {u"/usr/lib/../x", u"/usr/lib/../x"},  // ".." is not resolved lexically
+      {u"/", u"/"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlainModulePath(c.in), c.out) << Utf16ToUtf8(c.in);
+    EXPECT_EQ(ModuleMapKey(c.out), c.out);  // names are case-sensitive
+  }
+  EXPECT_NE(ModuleMapKey(u"/usr/Lib"), ModuleMapKey(u"/usr/lib"));
 }
 
 TEST(ProcessModulesTest, RootMayReadOtherProcesses) {
