@@ -57,3 +57,6 @@ endfunction()
 add_subdirectory(platform)
 # The tests' own helpers, as far as they are ported.
 add_subdirectory(tests/support)
+
+# File collection: the walker, picked paths, drives and loaded modules.
+add_subdirectory(collection)

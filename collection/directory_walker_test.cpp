@@ -6,69 +6,17 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/directory.h"
-#include "platform/text.h"
-#include "tests/support/file_access_user.h"
+#include "collection/testing/walk_collector.h"
 #include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
-
-// Records what a walker hands over; safe to call from any worker.
-struct Collector {
-  std::mutex lock;
-  std::condition_variable ended_signal;
-  std::vector<size_t> batch_sizes;
-  std::map<std::u16string, uint64_t> files;  // path -> size
-  size_t duplicates = 0;
-  int ends = 0;
-
-  void OnBatch(const std::vector<FileRecord>& batch) {
-    std::lock_guard<std::mutex> hold(lock);
-    batch_sizes.push_back(batch.size());
-    for (const FileRecord& record : batch) {
-      if (!files.emplace(record.path, record.size).second) ++duplicates;
-    }
-  }
-  void OnEnd() {
-    std::lock_guard<std::mutex> hold(lock);
-    ++ends;
-    ended_signal.notify_all();
-  }
-  // Bounded wait for the end callback.
-  bool WaitForEnd() {
-    std::unique_lock<std::mutex> hold(lock);
-    return ended_signal.wait_for(hold, std::chrono::seconds(60), [&] { return ends > 0; });
-  }
-
-  static void Batch(void* self, const std::vector<FileRecord>& batch) {
-    static_cast<Collector*>(self)->OnBatch(batch);
-  }
-  static void End(void* self) { static_cast<Collector*>(self)->OnEnd(); }
-
-  WalkerBindings Bindings() { return WalkerBindings{Batch, this, nullptr, nullptr, End, this}; }
-};
-
-std::u16string U(const std::string& utf8) { return Utf8ToUtf16(utf8); }
-
-// Walks `root` to its end and returns the walker (already joined).
-WalkerHandle Walk(const std::string& root, Collector& collector, int32_t batch_size = 100,
-                  uint32_t workers = 4, WalkerBindings bindings = {}) {
-  if (bindings.batch == nullptr) bindings = collector.Bindings();
-  WalkerHandle walker = CreateWalker(U(root));
-  BindWalker(*walker, bindings);
-  StartWalker(*walker, batch_size, workers);
-  EXPECT_TRUE(collector.WaitForEnd());
-  JoinWalker(*walker);
-  return walker;
-}
 
 // a/ (3 files), a/b/ (2), a/b/c/ (1), d/ (empty), e.bin at the top.
 void BuildSmallTree(ScratchTree& tree) {
@@ -86,14 +34,13 @@ void BuildSmallTree(ScratchTree& tree) {
 }
 
 std::map<std::u16string, uint64_t> SmallTreeFiles(const ScratchTree& tree) {
-  const std::string r = tree.root() + "/";
-  return {{U(r + "a/one"), 1},
-          {U(r + "a/two"), 2},
-          {U(r + "a/three"), 3},
-          {U(r + "a/b/four"), 4},
-          {U(r + "a/b/five"), 5000000000ull},
-          {U(r + "a/b/c/six"), 0},
-          {U(r + "e.bin"), 7}};
+  return {{U(tree.PathOf("a/one")), 1},
+          {U(tree.PathOf("a/two")), 2},
+          {U(tree.PathOf("a/three")), 3},
+          {U(tree.PathOf("a/b/four")), 4},
+          {U(tree.PathOf("a/b/five")), 5000000000ull},
+          {U(tree.PathOf("a/b/c/six")), 0},
+          {U(tree.PathOf("e.bin")), 7}};
 }
 
 TEST(DirectoryWalkerTest, EveryFileOnceWithItsSizeForAnyWorkerCount) {
@@ -102,7 +49,7 @@ TEST(DirectoryWalkerTest, EveryFileOnceWithItsSizeForAnyWorkerCount) {
   for (uint32_t workers : {1u, 2u, 8u, 64u}) {
     SCOPED_TRACE(workers);
     Collector collector;
-    WalkerHandle walker = Walk(tree.root() + "/", collector, 100, workers);
+    WalkerHandle walker = Walk(WithSeparator(tree.root()), collector, 100, workers);
     EXPECT_EQ(collector.files, SmallTreeFiles(tree));
     EXPECT_EQ(collector.duplicates, 0u);
     EXPECT_EQ(collector.ends, 1);
@@ -110,7 +57,7 @@ TEST(DirectoryWalkerTest, EveryFileOnceWithItsSizeForAnyWorkerCount) {
   }
 }
 
-TEST(DirectoryWalkerTest, RootWithoutTrailingSlashGivesTheSamePaths) {
+TEST(DirectoryWalkerTest, RootWithoutTrailingSeparatorGivesTheSamePaths) {
   ScratchTree tree;
   BuildSmallTree(tree);
   Collector collector;
@@ -205,16 +152,6 @@ TEST(DirectoryWalkerTest, FilterDecidesAndAllRejectedMeansNoBatch) {
   }
 }
 
-// A walk from `root` that finds nothing: no batch, no file, one end.
-void ExpectNothingWalked(const std::string& root) {
-  SCOPED_TRACE(root);
-  Collector collector;
-  Walk(root, collector);
-  EXPECT_TRUE(collector.batch_sizes.empty());
-  EXPECT_TRUE(collector.files.empty());
-  EXPECT_EQ(collector.ends, 1);
-}
-
 TEST(DirectoryWalkerTest, EmptyOrUnlistableRootEndsOnceWithoutBatch) {
   ScratchTree tree;
   tree.AddFolder("empty");
@@ -235,97 +172,6 @@ TEST(DirectoryWalkerTest, FileRootYieldsExactlyItself) {
             (std::map<std::u16string, uint64_t>{{U(tree.PathOf("report.txt")), 12}}));
 }
 
-TEST(DirectoryWalkerTest, FileRootThatIsALinkYieldsTheFileItLeadsTo) {
-  // Files are read without following a final link, so the record must name
-  // the file itself for a picked link to be scanned.
-  ScratchTree tree;
-  tree.AddFolder("real");
-  tree.AddFile("real/file", 5);
-  tree.AddSymlink("picked", tree.PathOf("real/file"));
-  tree.AddSymlink("dangling", tree.PathOf("nowhere"));
-  Collector collector;
-  Walk(tree.PathOf("picked"), collector);
-  EXPECT_EQ(collector.files,
-            (std::map<std::u16string, uint64_t>{
-                {U(std::filesystem::canonical(tree.PathOf("real/file")).string()), 5}}));
-  Collector none;
-  Walk(tree.PathOf("dangling"), none);
-  EXPECT_TRUE(none.files.empty());
-}
-
-TEST(DirectoryWalkerTest, LinksInsideAreNotFollowedButALinkedRootIs) {
-  ScratchTree tree;
-  tree.AddFolder("real");
-  tree.AddFile("real/file", 5);
-  tree.AddFolder("walked");
-  tree.AddFile("walked/own", 1);
-  tree.AddSymlink("walked/to_file", tree.PathOf("real/file"));
-  tree.AddSymlink("walked/to_folder", tree.PathOf("real"));
-  tree.AddSymlink("walked/loop", "..");  // a loop if it were followed
-  tree.AddSymlink("walked/self", "self");
-  tree.AddSymlink("walked/dangling", tree.PathOf("nowhere"));
-  tree.AddSymlink("linked_root", tree.PathOf("walked"));
-  for (const std::string& root : {tree.PathOf("walked"), tree.PathOf("linked_root")}) {
-    SCOPED_TRACE(root);
-    Collector collector;
-    Walk(root, collector);
-    EXPECT_EQ(collector.files, (std::map<std::u16string, uint64_t>{{U(root + "/own"), 1}}));
-  }
-}
-
-TEST(DirectoryWalkerTest, FifosAndSocketsAreNeverOpened) {
-  ScratchTree tree;
-  tree.AddFifo("pipe");  // opening it for reading would block the walk
-  tree.AddSocket("sock");
-  tree.AddFile("plain", 3);
-  Collector collector;
-  Walk(tree.root(), collector);
-  EXPECT_EQ(collector.files, (std::map<std::u16string, uint64_t>{{U(tree.PathOf("plain")), 3}}));
-  // A picked FIFO as the root yields nothing either.
-  Collector fifo_root;
-  Walk(tree.PathOf("pipe"), fifo_root);
-  EXPECT_TRUE(fifo_root.files.empty());
-  EXPECT_EQ(fifo_root.ends, 1);
-}
-
-TEST(DirectoryWalkerTest, InvalidUtf8NamesSurviveTheRoundTrip) {
-  ScratchTree tree;
-  const std::string folder = "bad\xff\xfe";
-  const std::string file = "caf\xe9.txt";  // Latin-1, not UTF-8
-  tree.AddFolder(folder);
-  tree.AddFile(folder + "/" + file, 9);
-  Collector collector;
-  Walk(tree.root(), collector);
-  ASSERT_EQ(collector.files.size(), 1u);
-  const std::u16string& path = collector.files.begin()->first;
-  EXPECT_NE(path.find(u'\xDCFF'), std::u16string::npos);
-  const std::string back = Utf16ToUtf8(path);
-  EXPECT_EQ(back, tree.PathOf(folder + "/" + file));
-  EntryKind kind;
-  uint64_t size = 0;
-  ASSERT_TRUE(LookUpPath(path, &kind, &size));
-  EXPECT_EQ(size, 9u);
-}
-
-TEST(DirectoryWalkerTest, UnreadableFolderIsPassedOver) {
-  ScratchTree tree;
-  tree.SetMode("", 0755);  // open to the unprivileged user below
-  tree.AddFolder("open");
-  tree.AddFile("open/seen", 1);
-  tree.AddFolder("closed");
-  tree.AddFile("closed/hidden", 1);
-  tree.SetMode("closed", 0);
-  // Root is not stopped by permissions: the walk's threads check them as
-  // an ordinary user.
-  ScopedFileAccessAsUser access;
-  if (!access.permissions_apply()) GTEST_SKIP() << "permissions cannot be made to apply here";
-  Collector collector;
-  Walk(tree.root(), collector);
-  EXPECT_EQ(collector.files,
-            (std::map<std::u16string, uint64_t>{{U(tree.PathOf("open/seen")), 1}}));
-  EXPECT_EQ(collector.ends, 1);
-}
-
 TEST(DirectoryWalkerTest, DeepTreeIsWalkedToTheBottom) {
   ScratchTree tree;
   std::string path;
@@ -339,48 +185,6 @@ TEST(DirectoryWalkerTest, DeepTreeIsWalkedToTheBottom) {
   Walk(tree.root(), collector, 7, 3);
   EXPECT_EQ(collector.files.size(), static_cast<size_t>(kDepth));
   EXPECT_EQ(collector.files[U(tree.PathOf(path + "/f"))], static_cast<uint64_t>(kDepth - 1));
-}
-
-TEST(DirectoryWalkerTest, PseudoFilesystemsAreNeverEntered) {
-  for (const char* root : {"/proc/", "/sys/"}) {
-    ExpectNothingWalked(root);
-  }
-}
-
-// Folders removed while the walk runs: the walk goes on and ends once.
-TEST(DirectoryWalkerTest, FoldersVanishingMidWalk) {
-  ScratchTree tree;
-  tree.AddFolder("keep");
-  for (int i = 0; i < 20; ++i) tree.AddFile("keep/k" + std::to_string(i), 1);
-  for (int d = 0; d < 30; ++d) {
-    const std::string folder = "gone" + std::to_string(d);
-    tree.AddFolder(folder);
-    tree.AddFolder(folder + "/inner");
-    for (int i = 0; i < 5; ++i) tree.AddFile(folder + "/inner/f" + std::to_string(i), 1);
-  }
-  struct Context {
-    Collector collector;
-    ScratchTree* tree;
-    std::atomic<bool> removed{false};
-  } context;
-  context.tree = &tree;
-  WalkerBindings bindings;
-  bindings.batch = [](void* self, const std::vector<FileRecord>& batch) {
-    auto* c = static_cast<Context*>(self);
-    if (!c->removed.exchange(true)) {
-      for (int d = 0; d < 30; ++d) c->tree->Remove("gone" + std::to_string(d));
-    }
-    c->collector.OnBatch(batch);
-  };
-  bindings.batch_context = &context;
-  bindings.end = Collector::End;
-  bindings.end_context = &context.collector;
-  Walk(tree.root(), context.collector, 1, 4, bindings);
-  EXPECT_EQ(context.collector.ends, 1);
-  EXPECT_EQ(context.collector.duplicates, 0u);
-  for (int i = 0; i < 20; ++i) {
-    EXPECT_EQ(context.collector.files.count(U(tree.PathOf("keep/k" + std::to_string(i)))), 1u);
-  }
 }
 
 // A tree wide enough that a stop lands while the workers are busy.
@@ -515,57 +319,6 @@ TEST(DirectoryWalkerTest, ConcurrentWalkersShareOneCallbackContext) {
   EXPECT_EQ(ends, 4);
   EXPECT_EQ(collector.files.size(), 400u);
   EXPECT_EQ(collector.duplicates, 0u);
-}
-
-}  // namespace
-}  // namespace dravanta
-
-namespace dravanta {
-namespace {
-
-// Folders that go away or become links between their parent's listing and
-// their own are counted as not listed, each once, with their paths.
-TEST(DirectoryWalkerTest, FoldersThatCannotBeListedAreTold) {
-  ScratchTree tree;
-  tree.AddFile("trigger", 1);
-  for (const char* folder : {"gone", "swapped", "keep"}) {
-    tree.AddFolder(folder);
-    tree.AddFile(std::string(folder) + "/inside", 2);
-  }
-  tree.AddFolder("outside");
-  struct Context {
-    Collector collector;
-    ScratchTree* tree;
-    std::mutex lock;
-    std::vector<std::u16string> unlistable;
-  } context;
-  context.tree = &tree;
-  WalkerBindings bindings = context.collector.Bindings();
-  // The root's files pass the filter while the root is listed, before any
-  // of its folders is opened (one worker).
-  bindings.filter = [](void* self, const FileRecord& record) {
-    auto* c = static_cast<Context*>(self);
-    if (record.path.ends_with(u"/trigger")) {
-      c->tree->Remove("gone");
-      c->tree->Remove("swapped");
-      c->tree->AddSymlink("swapped", c->tree->PathOf("outside"));
-    }
-    return true;
-  };
-  bindings.filter_context = &context;
-  bindings.unlistable = [](void* self, std::u16string_view path) {
-    auto* c = static_cast<Context*>(self);
-    std::lock_guard<std::mutex> hold(c->lock);
-    c->unlistable.emplace_back(path);
-  };
-  bindings.unlistable_context = &context;
-  Walk(tree.root(), context.collector, 100, 1, bindings);
-  std::sort(context.unlistable.begin(), context.unlistable.end());
-  EXPECT_EQ(context.unlistable, (std::vector<std::u16string>{U(tree.PathOf("gone") + "/"),
-                                                             U(tree.PathOf("swapped") + "/")}));
-  EXPECT_EQ(context.collector.files.count(U(tree.PathOf("keep/inside"))), 1u);
-  EXPECT_EQ(context.collector.files.count(U(tree.PathOf("trigger"))), 1u);
-  EXPECT_EQ(context.collector.files.size(), 2u);
 }
 
 }  // namespace

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "collection/testing/walk_collector.h"
+#include "platform/drives.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 
 namespace dravanta {
 namespace {
-
-std::u16string U(const std::string& utf8) { return Utf8ToUtf16(utf8); }
 
 TEST(PickedPathsTest, SplitKeepsInnerEmptyPiecesAndDropsATrailingOne) {
   const struct {
@@ -35,45 +35,6 @@ TEST(PickedPathsTest, SplitKeepsInnerEmptyPiecesAndDropsATrailingOne) {
     EXPECT_EQ(SplitPathList(c.text, &pieces), c.pieces.size());
     EXPECT_EQ(pieces, c.pieces);
   }
-}
-
-TEST(PickedPathsTest, ClassifyTargets) {
-  ScratchTree tree;
-  tree.AddFolder("dir");
-  tree.AddFolder("say \"hi\"");
-  tree.AddFile("dir/file", 3);
-  tree.AddFifo("pipe");
-  tree.AddSymlink("link_to_dir", tree.PathOf("dir"));
-  const struct {
-    std::string text;
-    PathKind kind;
-  } cases[] = {
-      {"", PathKind::kPathInvalid},
-      {"a", PathKind::kPathInvalid},
-      {"dir", PathKind::kPathInvalid},  // relative
-      {"/", PathKind::kPathDirectory},
-      {tree.PathOf("dir"), PathKind::kPathDirectory},
-      {tree.PathOf("dir") + "/", PathKind::kPathDirectory},   // trailing "/" accepted
-      {tree.PathOf("say \"hi\""), PathKind::kPathDirectory},  // a double quote is a name character
-      {tree.PathOf("link_to_dir"), PathKind::kPathDirectory},
-      {tree.PathOf("dir/file"), PathKind::kPathFile},
-      {tree.PathOf("dir/file") + "/", PathKind::kPathInvalid},
-      {tree.PathOf("missing"), PathKind::kPathInvalid},
-      {tree.PathOf("pipe"), PathKind::kPathInvalid},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ClassifyPath(U(c.text)), c.kind) << c.text;
-}
-
-TEST(PickedPathsTest, DriveRootTextNamesAMountPoint) {
-  ScratchTree tree;
-  const struct {
-    std::string text;
-    bool root;
-  } cases[] = {
-      {"/", true}, {"/proc", true}, {"/proc/", true},     {"/proc/self", false},
-      {"", false}, {"proc", false}, {tree.root(), false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(IsDriveRootText(U(c.text)), c.root) << c.text;
 }
 
 struct Recorder {
@@ -128,9 +89,9 @@ TEST(PickedPathsTest, DistinctTargetsAreWalkedInPathOrderOnceEach) {
   tree.AddFile("a/f", 1);
   tree.AddFile("lone", 8);
   tree.AddFile("lone2", 9);
-  const std::string targets = tree.PathOf("b") + "|" + tree.PathOf("b/sub") + "/|" +
-                              tree.PathOf("a") + "|" + tree.PathOf("b") + "/||bogus|" +
-                              tree.PathOf("lone") + "|";
+  const std::string targets = tree.PathOf("b") + "|" + WithSeparator(tree.PathOf("b/sub")) + "|" +
+                              tree.PathOf("a") + "|" + WithSeparator(tree.PathOf("b")) +
+                              "||bogus|" + tree.PathOf("lone") + "|";
   ScanCollection collection;
   collection.options = Options(2, 1);
   Recorder recorder;
@@ -147,26 +108,40 @@ TEST(PickedPathsTest, DistinctTargetsAreWalkedInPathOrderOnceEach) {
   EXPECT_EQ(recorder.seen, expected);
 }
 
-TEST(PickedPathsTest, TheRootFolderIsAValidTarget) {
-  ScanCollection collection;
-  collection.options = Options(0, 1);  // no workers: nothing is walked
-  Recorder recorder;
-  ASSERT_EQ(StartPathScan(collection, recorder.Bindings(), u"/"), kPathScanStarted);
-  WaitForWalkers(collection);
-  EXPECT_EQ(collection.walkers.size(), 1u);
-  EXPECT_EQ(recorder.ends, 1);
+// Every fixed drive's root is a target, with its separator or without.
+TEST(PickedPathsTest, FixedDriveRootsAreValidTargets) {
+  const std::vector<std::u16string> drives = ListFixedDrives();
+  if (drives.empty()) GTEST_SKIP() << "no fixed drive here";
+  for (const std::u16string& root : drives) {
+    SCOPED_TRACE(Utf16ToUtf8(root));
+    EXPECT_NE(ClassifyPath(root), PathKind::kPathInvalid);
+    const std::u16string bare = root.size() > 1 ? root.substr(0, root.size() - 1) : root;
+    EXPECT_NE(ClassifyPath(bare), PathKind::kPathInvalid);
+    EXPECT_TRUE(IsDriveRootText(bare));
+    ScanCollection collection;
+    collection.options = Options(0, 1);  // no workers: nothing is walked
+    Recorder recorder;
+    ASSERT_EQ(StartPathScan(collection, recorder.Bindings(), bare), kPathScanStarted);
+    WaitForWalkers(collection);
+    EXPECT_EQ(collection.walkers.size(), 1u);
+    EXPECT_EQ(recorder.ends, 1);
+    EXPECT_GT(collection.total_bytes, 0u);
+  }
 }
 
 TEST(PickedPathsTest, ANewStartReplacesThePreviousWalkers) {
+  const std::vector<std::u16string> drives = ListFixedDrives();
+  if (drives.empty()) GTEST_SKIP() << "no fixed drive here";
   ScratchTree tree;
   tree.AddFolder("x");
   tree.AddFile("x/f", 1);
   ScanCollection collection;
   collection.options = Options(2, 1);
   Recorder first;
-  ASSERT_EQ(StartPathScan(collection, first.Bindings(), U(tree.PathOf("x") + "|/")),
+  ASSERT_EQ(StartPathScan(collection, first.Bindings(), U(tree.PathOf("x") + "|") + drives[0]),
             kPathScanStarted);
-  // The previous walk over "/" is stopped and waited for by the next start.
+  // The previous walk over a whole drive is stopped and waited for by the
+  // next start.
   Recorder second;
   ASSERT_EQ(StartPathScan(collection, second.Bindings(), U(tree.PathOf("x"))), kPathScanStarted);
   EXPECT_EQ(first.ends, 2);
