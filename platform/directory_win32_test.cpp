@@ -163,6 +163,11 @@ TEST_F(DirectoryWin32Test, LookUpAndVanishedFiles) {
   EXPECT_EQ(kind, EntryKind::kDirectory);
   EXPECT_EQ(size, 0u);
   EXPECT_FALSE(LookUpPath(PathOf(u"missing"), &kind, &size));
+  EXPECT_FALSE(LookUpPath(PathOf(u"file\\"), &kind, &size));  // a file is no folder
+  EXPECT_FALSE(LookUpPath(PathOf(u"file\\x"), &kind, &size));
+  ASSERT_TRUE(LookUpPath(PathOf(u"file"), &kind, &size));
+  EXPECT_EQ(kind, EntryKind::kRegularFile);
+  EXPECT_EQ(size, 9u);
   EXPECT_EQ(FollowFinalLink(PathOf(u"file")), PathOf(u"file"));
 
   // Listed, then removed before it is read: the listing keeps what it saw,
