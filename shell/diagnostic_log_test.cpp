@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file_info.h"
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "shell/testing/log_lines.h"
 #include "tests/support/scratch_tree.h"
@@ -50,6 +51,9 @@ TEST(AlternateLogPathTest, UnderscoreGoesAfterTheLastSeparator) {
   EXPECT_EQ(AlternateLogPath(u"DravantaClient.log"), u"_DravantaClient.log");
   EXPECT_EQ(AlternateLogPath(u"a/b.c/log"), u"a/b.c/_log");
   EXPECT_EQ(AlternateLogPath(u"/dir/"), u"/dir/_");
+  // The system's own separator ("\\" on Windows) counts too.
+  const std::u16string folder = std::u16string(u"C:") + kPathSeparator + u"Client" + kPathSeparator;
+  EXPECT_EQ(AlternateLogPath(folder + u"DravantaClient.log"), folder + u"_DravantaClient.log");
 }
 
 TEST(SourceBaseNameTest, TextAfterTheLastSeparator) {
