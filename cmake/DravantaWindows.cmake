@@ -55,3 +55,5 @@ function(dravanta_under_wine name)
 endfunction()
 
 add_subdirectory(platform)
+# The tests' own helpers, as far as they are ported.
+add_subdirectory(tests/support)
