@@ -57,3 +57,8 @@ endfunction()
 add_subdirectory(platform)
 # The tests' own helpers, as far as they are ported.
 add_subdirectory(tests/support)
+
+# Application shell and scan report (their tests run under Wine; the
+# client executable itself comes with the user interface's folder).
+add_subdirectory(shell)
+add_subdirectory(report)
