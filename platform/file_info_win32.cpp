@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "internal/extended_path_win32.h"
 #include "internal/wide_win32.h"
 #include "platform/file_info.h"
 
@@ -13,22 +14,6 @@ namespace {
 
 // 100-nanosecond steps from 1601-01-01 (the system's epoch) to 1970-01-01.
 constexpr int64_t kTicksFrom1601To1970 = 116444736000000000;
-
-// The path as the wide calls take it: one of MAX_PATH characters or more in
-// the "\\?\" form (made absolute first, since that form takes no "." or
-// "/"), so that long paths work without the system's long-path setting.
-std::u16string SystemPath(std::u16string_view path) {
-  std::u16string text(path);
-  if (text.size() < MAX_PATH || text.starts_with(u"\\\\?\\")) return text;
-  const DWORD size = GetFullPathNameW(WideOf(text), 0, nullptr, nullptr);
-  if (size == 0) return text;
-  std::u16string full(size, u'\0');
-  const DWORD n = GetFullPathNameW(WideOf(text), size, WideOf(full), nullptr);
-  if (n == 0 || n >= size) return text;
-  full.resize(n);
-  if (full.starts_with(u"\\\\")) return u"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
-  return u"\\\\?\\" + full;
-}
 
 FileTime FromFiletime(const FILETIME& time) {
   const int64_t ticks =
@@ -48,7 +33,7 @@ FILETIME ToFiletime(FileTime time) {
 
 bool Attributes(std::u16string_view path, WIN32_FILE_ATTRIBUTE_DATA* data) {
   if (path.empty()) return false;
-  return GetFileAttributesExW(WideOf(SystemPath(path)), GetFileExInfoStandard, data) != 0;
+  return GetFileAttributesExW(WideOf(ExtendedLengthPath(path)), GetFileExInfoStandard, data) != 0;
 }
 
 // A handle on a plain file (not a device, pipe or console); closes `file`
@@ -77,7 +62,7 @@ FileTime LastWriteTime(std::u16string_view path) {
 
 bool SetLastWriteTime(std::u16string_view path, FileTime time) {
   if (path.empty()) return false;
-  const HANDLE file = CreateFileW(WideOf(SystemPath(path)), FILE_WRITE_ATTRIBUTES,
+  const HANDLE file = CreateFileW(WideOf(ExtendedLengthPath(path)), FILE_WRITE_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -88,14 +73,14 @@ bool SetLastWriteTime(std::u16string_view path, FileTime time) {
 }
 
 bool DeleteFile(std::u16string_view path) {
-  return !path.empty() && ::DeleteFileW(WideOf(SystemPath(path))) != 0;
+  return !path.empty() && ::DeleteFileW(WideOf(ExtendedLengthPath(path))) != 0;
 }
 
 bool SetFileSize(std::u16string_view path, uint64_t size) {
   if (path.empty()) return false;
   const HANDLE file =
-      KeepIfDiskFile(CreateFileW(WideOf(SystemPath(path)), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      KeepIfDiskFile(CreateFileW(WideOf(ExtendedLengthPath(path)), GENERIC_WRITE, FILE_SHARE_READ,
+                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file == INVALID_HANDLE_VALUE) return false;
   // Sparse, so that growing takes no disk space; a volume without sparse
   // files still gets the size.
@@ -113,8 +98,8 @@ std::unique_ptr<AppendFile> AppendFile::Open(std::u16string_view path, bool sole
   // A sole writer lets others read but not write.
   const DWORD sharing = sole_writer ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
   const HANDLE file =
-      KeepIfDiskFile(CreateFileW(WideOf(SystemPath(path)), FILE_APPEND_DATA | SYNCHRONIZE, sharing,
-                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      KeepIfDiskFile(CreateFileW(WideOf(ExtendedLengthPath(path)), FILE_APPEND_DATA | SYNCHRONIZE,
+                                 sharing, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   return std::unique_ptr<AppendFile>(new AppendFile(reinterpret_cast<std::intptr_t>(file)));
 }
