@@ -15,6 +15,20 @@ inline constexpr char16_t kPathSeparator = u'/';
 inline constexpr bool IsPathSeparator(char16_t c) { return c == u'/'; }
 #endif
 
+// Whether `path` says where it is without a folder to start from: on POSIX
+// a path beginning with "/"; on Windows one holding a drive's ":" (as in
+// "C:\Reports\scan.txt") or a share's "\\server\...".
+#ifdef _WIN32
+inline constexpr bool IsAbsolutePath(std::u16string_view path) {
+  return path.find(u':') != std::u16string_view::npos ||
+         (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]));
+}
+#else
+inline constexpr bool IsAbsolutePath(std::u16string_view path) {
+  return !path.empty() && path.front() == u'/';
+}
+#endif
+
 // The last piece of `path`: what follows its last separator (all of it when
 // there is none).
 inline std::u16string_view FileNameOfPath(std::u16string_view path) {
