@@ -19,7 +19,7 @@ size_t FillList(const std::vector<std::u16string>& items, std::span<char16_t> bu
   for (const std::u16string& item : items) {
     if (at + item.size() + 1 > buffer.size() - 1) {
       // Cut off: what fits, then the list's two zeros at the end.
-      const size_t room = buffer.size() - 2 - at;
+      const size_t room = at < buffer.size() - 2 ? buffer.size() - 2 - at : 0;
       item.copy(buffer.data() + at, room);
       buffer[buffer.size() - 2] = u'\0';
       buffer[buffer.size() - 1] = u'\0';
