@@ -11,7 +11,7 @@
 // Windows reads the file with GetPrivateProfileSectionNamesW and
 // GetPrivateProfileSectionW (the system's INI syntax). POSIX systems have no
 // such functions: there the file is read as UTF-8 text by the rules of
-// platform/internal/ini_scanner.h, only the entries of the file's first
+// platform/ini_scanner.h, only the entries of the file's first
 // section can be asked for, and a list too long for a buffer of
 // kIniListBufferLength (16384) characters reads as empty.
 #pragma once

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/internal/ini_scanner.h"
+#include "platform/ini_scanner.h"
 #include "platform/text.h"
 
 namespace dravanta {

@@ -1,4 +1,4 @@
-#include "platform/internal/smbios_uuid.h"
+#include "smbios_uuid.h"
 
 #include <gtest/gtest.h>
 

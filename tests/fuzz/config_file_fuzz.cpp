@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/internal/ini_scanner.h"
+#include "platform/ini_scanner.h"
 #include "platform/text.h"
 #include "shell/command_line.h"
 #include "shell/config_file_reader.h"

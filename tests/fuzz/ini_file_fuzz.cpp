@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/internal/ini_scanner.h"
+#include "platform/ini_scanner.h"
 #include "platform/text.h"
 #include "tests/fuzz/fuzz_support.h"
 

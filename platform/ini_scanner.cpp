@@ -1,4 +1,4 @@
-#include "platform/internal/ini_scanner.h"
+#include "platform/ini_scanner.h"
 
 #include <algorithm>
 #include <memory>

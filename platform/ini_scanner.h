@@ -1,8 +1,8 @@
-// The INI reading of POSIX systems, which have no private-profile functions
-// of their own: the list of section names and the entries of the first
-// section, each kept only while it fits a 16384-character
-// double-zero-terminated list (private_profile_posix.cpp serves the profile
-// calls from it).
+// An INI reading for systems without private-profile functions of their
+// own: the list of section names and the entries of the first section, each
+// kept only while it fits a 16384-character double-zero-terminated list.
+// private_profile_posix.cpp serves the profile calls from it; portable
+// code reads INI files through platform/private_profile.h.
 //
 // Syntax accepted:
 //  - lines end with LF or CR LF; a UTF-8 byte-order mark at the start is
