@@ -60,3 +60,8 @@ add_subdirectory(tests/support)
 
 # File collection: the walker, picked paths, drives and loaded modules.
 add_subdirectory(collection)
+
+# Application shell and scan report (their tests run under Wine; the
+# client executable itself comes with the user interface's folder).
+add_subdirectory(shell)
+add_subdirectory(report)

@@ -24,9 +24,4 @@ bool QueryUsedSpace(std::u16string_view path, uint64_t* used_bytes);
 // "/proc/").
 bool IsDriveRoot(std::u16string_view text);
 
-// True when `path` is absolute: on POSIX it starts with "/"; on Windows it
-// starts with a drive letter, a colon and a separator ("C:\") or with two
-// separators (a share or a "\\?\" path).
-bool IsAbsolutePath(std::u16string_view path);
-
 }  // namespace dravanta

@@ -34,6 +34,4 @@ bool IsDriveRoot(std::u16string_view text) {
   return false;
 }
 
-bool IsAbsolutePath(std::u16string_view path) { return !path.empty() && path.front() == u'/'; }
-
 }  // namespace dravanta

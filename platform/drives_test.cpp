@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 

@@ -61,9 +61,4 @@ bool IsDriveRoot(std::u16string_view text) {
   return false;
 }
 
-bool IsAbsolutePath(std::u16string_view path) {
-  if (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1])) return true;
-  return path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == u':' && IsPathSeparator(path[2]);
-}
-
 }  // namespace dravanta

@@ -6,6 +6,7 @@
 
 #include "internal/wide_win32.h"
 #include "platform/drives.h"
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 

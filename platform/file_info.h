@@ -9,6 +9,11 @@
 #include <optional>
 #include <string_view>
 
+// windows.h makes DeleteFile a macro for the system call; here it is ours.
+#ifdef DeleteFile
+#undef DeleteFile
+#endif
+
 namespace dravanta {
 
 // Last-write times are nanoseconds since 1970-01-01 UTC.
@@ -39,11 +44,13 @@ bool SetFileSize(std::u16string_view path, uint64_t size);
 // system (nothing is buffered in the process), so every Write is flushed.
 class AppendFile {
  public:
-  // Opens or creates the file at `path`; a created file is readable and
-  // writable by its owner only, an existing one keeps its mode. With
-  // `sole_writer`, the open fails
-  // when another handle (of any process) opened the same file that way, so
-  // two writers never mix their records; readers are never kept out.
+  // Opens or creates the file at `path`; where the system has file modes, a
+  // created file is readable and writable by its owner only and an existing
+  // one keeps its mode. With `sole_writer`, the open fails while another
+  // sole writer (of any process) has the file open, and on Windows while
+  // anyone has it open for writing, so two writers never mix their records;
+  // readers are never kept out. On Windows a sole writer's file cannot be
+  // opened for writing by others.
   static std::unique_ptr<AppendFile> Open(std::u16string_view path, bool sole_writer);
 
   ~AppendFile();
@@ -54,8 +61,8 @@ class AppendFile {
   bool Write(const void* data, size_t size);
 
  private:
-  explicit AppendFile(int descriptor) : descriptor_(descriptor) {}
-  int descriptor_;
+  explicit AppendFile(std::intptr_t handle) : handle_(handle) {}
+  std::intptr_t handle_;  // the system's handle or descriptor of the open file
 };
 
 }  // namespace dravanta

@@ -62,12 +62,12 @@ std::unique_ptr<AppendFile> AppendFile::Open(std::u16string_view path, bool sole
   return std::unique_ptr<AppendFile>(new AppendFile(fd));
 }
 
-AppendFile::~AppendFile() { close(descriptor_); }
+AppendFile::~AppendFile() { close(static_cast<int>(handle_)); }
 
 bool AppendFile::Write(const void* data, size_t size) {
   const char* bytes = static_cast<const char*>(data);
   while (size > 0) {
-    const ssize_t n = write(descriptor_, bytes, size);
+    const ssize_t n = write(static_cast<int>(handle_), bytes, size);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;

@@ -1,26 +1,32 @@
-// Who and where the client runs: host name, effective user, and the stable
-// machine properties a hardware identifier is derived from.
+// Who and where the client runs: host name, user, and the stable machine
+// properties a hardware identifier is derived from.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dravanta {
 
-// The network host name as the system reports it (raw bytes), or nothing.
-std::optional<std::string> QueryHostName();
+// The network host name as the system reports it, or nothing.
+std::optional<std::u16string> QueryHostName();
 
-// The login name of the effective user (raw bytes), or nothing.
-std::optional<std::string> QueryEffectiveUserName();
+// The account name of the user the process runs as, or nothing.
+std::optional<std::u16string> QueryUserName();
 
-// Properties that stay the same across runs of one machine. Each is empty
-// when the machine does not expose it or it cannot be read.
-struct MachineProperties {
-  std::string machine_id;          // /etc/machine-id (or the D-Bus copy)
-  std::string product_uuid;        // the board's product identifier, when readable
-  std::string root_filesystem_id;  // identifier of the filesystem holding "/"
+// One property that stays the same across runs of one machine: a short
+// fixed name and its value (empty when the machine does not expose it or it
+// cannot be read).
+struct MachineProperty {
+  std::string name;
+  std::string value;
 };
 
-MachineProperties QueryMachineProperties();
+// The machine's properties in a fixed order. On POSIX: "machine-id",
+// "product-uuid" (the board's) and "root-filesystem" (the identifier of the
+// filesystem holding "/"). On Windows: "system-uuid" (the firmware's system
+// identifier), "processor" (architecture, level and revision) and
+// "system-volume" (the serial number of the volume holding Windows).
+std::vector<MachineProperty> QueryMachineProperties();
 
 }  // namespace dravanta

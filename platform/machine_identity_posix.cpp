@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace dravanta {
 namespace {
 
@@ -29,13 +31,13 @@ std::string ReadFirstLine(const char* path) {
 
 }  // namespace
 
-std::optional<std::string> QueryHostName() {
+std::optional<std::u16string> QueryHostName() {
   char buffer[HOST_NAME_MAX + 1] = {};
   if (gethostname(buffer, sizeof buffer - 1) != 0) return std::nullopt;
-  return std::string(buffer);
+  return Utf8ToUtf16(buffer);
 }
 
-std::optional<std::string> QueryEffectiveUserName() {
+std::optional<std::u16string> QueryUserName() {
   long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
   std::vector<char> buffer(suggested > 0 ? static_cast<size_t>(suggested) : 16384);
   passwd entry{};
@@ -44,23 +46,22 @@ std::optional<std::string> QueryEffectiveUserName() {
       found == nullptr || found->pw_name == nullptr) {
     return std::nullopt;
   }
-  return std::string(found->pw_name);
+  return Utf8ToUtf16(found->pw_name);
 }
 
-MachineProperties QueryMachineProperties() {
-  MachineProperties properties;
-  properties.machine_id = ReadFirstLine("/etc/machine-id");
-  if (properties.machine_id.empty()) {
-    properties.machine_id = ReadFirstLine("/var/lib/dbus/machine-id");
-  }
-  properties.product_uuid = ReadFirstLine("/sys/class/dmi/id/product_uuid");
+std::vector<MachineProperty> QueryMachineProperties() {
+  std::string machine_id = ReadFirstLine("/etc/machine-id");
+  if (machine_id.empty()) machine_id = ReadFirstLine("/var/lib/dbus/machine-id");
+  std::string root_filesystem_id;
   struct statvfs root {};
   if (statvfs("/", &root) == 0) {
     char text[32];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(root.f_fsid));
-    properties.root_filesystem_id = text;
+    root_filesystem_id = text;
   }
-  return properties;
+  return {{"machine-id", std::move(machine_id)},
+          {"product-uuid", ReadFirstLine("/sys/class/dmi/id/product_uuid")},
+          {"root-filesystem", std::move(root_filesystem_id)}};
 }
 
 }  // namespace dravanta

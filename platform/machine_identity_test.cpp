@@ -6,22 +6,26 @@ namespace dravanta {
 namespace {
 
 TEST(MachineIdentityTest, NamesAreReadable) {
-  std::optional<std::string> host = QueryHostName();
+  std::optional<std::u16string> host = QueryHostName();
   ASSERT_TRUE(host);
   EXPECT_FALSE(host->empty());
-  std::optional<std::string> user = QueryEffectiveUserName();
+  std::optional<std::u16string> user = QueryUserName();
   ASSERT_TRUE(user);
   EXPECT_FALSE(user->empty());
 }
 
 TEST(MachineIdentityTest, PropertiesAreStableAndSomethingIsKnown) {
-  MachineProperties first = QueryMachineProperties();
-  MachineProperties second = QueryMachineProperties();
-  EXPECT_EQ(first.machine_id, second.machine_id);
-  EXPECT_EQ(first.product_uuid, second.product_uuid);
-  EXPECT_EQ(first.root_filesystem_id, second.root_filesystem_id);
-  EXPECT_FALSE(first.machine_id.empty() && first.root_filesystem_id.empty());
-  EXPECT_EQ(first.machine_id.find('\n'), std::string::npos);
+  const std::vector<MachineProperty> first = QueryMachineProperties();
+  const std::vector<MachineProperty> second = QueryMachineProperties();
+  ASSERT_EQ(first.size(), 3u);
+  ASSERT_EQ(second.size(), 3u);
+  const char* const names[] = {"machine-id", "product-uuid", "root-filesystem"};
+  for (size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(first[i].name, names[i]);
+    EXPECT_EQ(first[i].value, second[i].value) << names[i];
+  }
+  EXPECT_FALSE(first[0].value.empty() && first[2].value.empty());
+  EXPECT_EQ(first[0].value.find('\n'), std::string::npos);
 }
 
 }  // namespace

@@ -15,6 +15,30 @@ inline constexpr char16_t kPathSeparator = u'/';
 inline constexpr bool IsPathSeparator(char16_t c) { return c == u'/'; }
 #endif
 
+// IsAbsolutePath: whether `path` names its place from a root rather than
+// from a current folder: on POSIX it starts with "/"; on Windows with a drive letter, a
+// colon and a separator ("C:\") or with two separators (a share or a "\\?\"
+// path).
+// NamesADrive: whether `path` names a drive: on Windows any ":" does ("C:\a", and also
+// "C:a", which is relative to that drive's own current folder, never to
+// ours); POSIX has no drives.
+#ifdef _WIN32
+inline constexpr bool IsAbsolutePath(std::u16string_view path) {
+  if (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1])) return true;
+  const bool letter = path.size() >= 3 && ((path[0] >= u'A' && path[0] <= u'Z') ||
+                                           (path[0] >= u'a' && path[0] <= u'z'));
+  return letter && path[1] == u':' && IsPathSeparator(path[2]);
+}
+inline constexpr bool NamesADrive(std::u16string_view path) {
+  return path.find(u':') != std::u16string_view::npos;
+}
+#else
+inline constexpr bool IsAbsolutePath(std::u16string_view path) {
+  return !path.empty() && path.front() == u'/';
+}
+inline constexpr bool NamesADrive(std::u16string_view) { return false; }
+#endif
+
 // The last piece of `path`: what follows its last separator (all of it when
 // there is none).
 inline std::u16string_view FileNameOfPath(std::u16string_view path) {

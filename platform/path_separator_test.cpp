@@ -24,5 +24,21 @@ TEST(PathSeparatorTest, ForwardSlashSeparatesEverywhere) {
   EXPECT_EQ(FileNameOfPath(u"a\\b"), kPathSeparator == u'\\' ? u"b" : u"a\\b");
 }
 
+TEST(PathSeparatorTest, AbsolutePaths) {
+  const std::u16string sep(1, kPathSeparator);
+  EXPECT_FALSE(IsAbsolutePath(u"report.txt"));
+  EXPECT_FALSE(IsAbsolutePath(u"reports" + sep + u"report.txt"));
+  EXPECT_FALSE(IsAbsolutePath(u""));
+  const bool windows = kPathSeparator == u'\\';
+  // On Windows only a drive or a share makes a path absolute.
+  EXPECT_EQ(IsAbsolutePath(u"/report.txt"), !windows);
+  EXPECT_EQ(IsAbsolutePath(u"C:\\Reports\\scan.txt"), windows);
+  EXPECT_EQ(IsAbsolutePath(u"\\\\server\\share\\scan.txt"), windows);
+  EXPECT_FALSE(IsAbsolutePath(u"C:scan.txt"));  // relative to that drive's current folder
+  EXPECT_EQ(NamesADrive(u"C:scan.txt"), windows);
+  EXPECT_EQ(NamesADrive(u"C:\\Reports\\scan.txt"), windows);
+  EXPECT_FALSE(NamesADrive(u"scan.txt"));
+}
+
 }  // namespace
 }  // namespace dravanta

@@ -110,6 +110,16 @@ std::u16string WidenBytes(std::string_view bytes) {
   return out;
 }
 
+std::string Utf16LittleEndianBytes(std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
 std::u16string AsciiLower(std::u16string_view text) {
   std::u16string out(text);
   for (char16_t& c : out) {

@@ -21,6 +21,9 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 // Widens bytes one code unit per byte (0x00..0xFF), no decoding.
 std::u16string WidenBytes(std::string_view bytes);
 
+// Two bytes per code unit, the low byte first (UTF-16LE, no byte-order mark).
+std::string Utf16LittleEndianBytes(std::u16string_view text);
+
 // ASCII-only case folding; other code units are left as they are.
 std::u16string AsciiLower(std::u16string_view text);
 

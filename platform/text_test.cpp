@@ -91,10 +91,24 @@ TEST(TextTest, HexDigitValues) {
   EXPECT_EQ(HexDigitValue(u'B'), 11);
 }
 
-
 TEST(TextTest, LowerHexTextOfBytes) {
   EXPECT_EQ(LowerHexText({}), "");
   EXPECT_EQ(LowerHexText({0x00, 0x0f, 0xa5, 0xff}), "000fa5ff");
+}
+
+TEST(TextTest, LittleEndianBytesTakeTwoPerCodeUnitLowFirst) {
+  const struct {
+    std::u16string text;
+    std::string bytes;
+  } cases[] = {
+      {u"", ""},
+      {u"A\r\n", std::string("A\0\r\0\n\0", 6)},
+      {u"\u20AC\u00FF\u0100", std::string("\xAC\x20\xFF\x00\x00\x01", 6)},
+      {std::u16string(1, u'\0'), std::string(2, '\0')},
+      {u"\U0001F600", std::string("\x3D\xD8\x00\xDE", 4)},  // a surrogate pair, each unit as it is
+      {std::u16string(1, u'\xDC80'), "\x80\xDC"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf16LittleEndianBytes(c.text), c.bytes);
 }
 }  // namespace
 }  // namespace dravanta

@@ -2,14 +2,15 @@
 
 #include "platform/atomic_file.h"
 #include "platform/directory.h"
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "platform/user_folders.h"
 
 namespace dravanta {
 namespace {
 
-std::u16string WithSlash(std::u16string folder) {
-  if (folder.empty() || folder.back() != u'/') folder += u'/';
+std::u16string WithSeparator(std::u16string folder) {
+  if (folder.empty() || !IsPathSeparator(folder.back())) folder += kPathSeparator;
   return folder;
 }
 
@@ -20,8 +21,7 @@ bool WriteTo(const std::u16string& path, std::string_view bytes) {
 }  // namespace
 
 std::u16string WithDefaultExtension(std::u16string path) {
-  const size_t slash = path.rfind(u'/');
-  const size_t name = slash == std::u16string::npos ? 0 : slash + 1;
+  const size_t name = path.size() - FileNameOfPath(path).size();
   if (name == path.size() || path.find(u'.', name + 1) != std::u16string::npos) return path;
   EntryKind kind;
   uint64_t size = 0;
@@ -31,14 +31,15 @@ std::u16string WithDefaultExtension(std::u16string path) {
 
 std::u16string ReportBaseFolder(const ReportFolders& folders) {
   if (!folders.programFolder.empty() && IsWritableFolder(folders.programFolder)) {
-    return WithSlash(folders.programFolder);
+    return WithSeparator(folders.programFolder);
   }
-  if (!folders.homeFolder.empty()) return WithSlash(folders.homeFolder);
-  return WithSlash(folders.programFolder);
+  if (!folders.homeFolder.empty()) return WithSeparator(folders.homeFolder);
+  return WithSeparator(folders.programFolder);
 }
 
 std::u16string ResolveReportPath(std::u16string_view chosen, const ReportFolders& folders) {
-  if (!chosen.empty() && chosen.front() == u'/') return std::u16string(chosen);
+  // A path naming a drive is the user's own, whatever follows the ":".
+  if (IsAbsolutePath(chosen) || NamesADrive(chosen)) return std::u16string(chosen);
   return ReportBaseFolder(folders) + std::u16string(chosen);
 }
 

@@ -7,15 +7,17 @@
 namespace dravanta {
 
 struct ReportFolders {
-  std::u16string programFolder;  // ends with "/"
-  std::u16string homeFolder;     // without a trailing "/"
+  std::u16string programFolder;  // ends with the path separator
+  std::u16string homeFolder;     // without a trailing separator
 };
 
 // The folder that relative report paths and the fallback file go into: the
-// program folder when it is writable, else the home folder ("/"-terminated).
+// program folder when it is writable, else the home folder (ending with the
+// path separator).
 std::u16string ReportBaseFolder(const ReportFolders& folders);
 
-// An absolute path stays as it is; any other path is put into the base folder.
+// An absolute path (on Windows: one with a drive's ":" or a share's "\\")
+// stays as it is; any other path is put into the base folder.
 std::u16string ResolveReportPath(std::u16string_view chosen, const ReportFolders& folders);
 
 // A name without an extension gets the default one, ".txt", unless it names

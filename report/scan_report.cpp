@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/text.h"
+#include "platform/text_file_encoding.h"
 
 namespace dravanta {
 namespace {
@@ -104,14 +105,13 @@ std::u16string ComposeReportText(ScanReport& report) {
 }
 
 std::string EncodeReportText(std::u16string_view text) {
-  const std::string utf8 = Utf16ToUtf8(text);
-  std::string bytes;
-  bytes.reserve(utf8.size() + utf8.size() / 16);
-  for (const char c : utf8) {
-    if (c == '\n') bytes += '\r';
-    bytes += c;
+  std::u16string lines;
+  lines.reserve(text.size() + text.size() / 16);
+  for (const char16_t c : text) {
+    if (c == u'\n') lines += u'\r';
+    lines += c;
   }
-  return bytes;
+  return ReportFileBytes(lines);
 }
 
 }  // namespace dravanta

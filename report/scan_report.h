@@ -45,7 +45,8 @@ std::u16string DefaultReportName(const LocalTime& start);
 // with "\n" line ends.
 std::u16string ComposeReportText(ScanReport& report);
 
-// The bytes of the report file: UTF-8 with every "\n" written as CR LF.
+// The bytes of the report file: every "\n" written as CR LF, in the system's
+// encoding of report text (UTF-8 on POSIX, the ANSI code page on Windows).
 std::string EncodeReportText(std::u16string_view text);
 
 }  // namespace dravanta

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text.h"
+#include "platform/text_file_encoding.h"
 
 namespace dravanta {
 namespace {
@@ -190,6 +191,23 @@ TEST(ScanReportEncoding, Utf8WithCrLfAndLosslessFileNames) {
       {u"tab\tstays", "tab\tstays"},
   };
   for (const Case& c : cases) EXPECT_EQ(EncodeReportText(c.text), c.bytes);
+}
+
+// On every system: line ends become CR LF, and the characters take the
+// system's report encoding one by one.
+TEST(ScanReportEncoding, CrLfLineEndsInTheSystemsEncoding) {
+  struct Case {
+    std::u16string text;
+    std::u16string lines;
+  };
+  const Case cases[] = {
+      {u"a\nb\n", u"a\r\nb\r\n"},
+      {u"", u""},
+      {u"\r\n", u"\r\r\n"},  // a CR already there stays
+      {u"caf\u00e9 \u20ac\nx", u"caf\u00e9 \u20ac\r\nx"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(EncodeReportText(c.text), ReportFileBytes(c.lines));
+  EXPECT_EQ(EncodeReportText(u"User ID: x\n"), "User ID: x\r\n");
 }
 
 }  // namespace

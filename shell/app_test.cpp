@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 
@@ -102,7 +103,7 @@ TEST_F(AppTest, TheWindowGetsEverySettingBeforeItRuns) {
   app.InitInstance();
   EXPECT_EQ(record_.settings.thread_count, u"8");
   EXPECT_EQ(record_.settings.batch_size, u"20");
-  EXPECT_EQ(record_.settings.module_directory, Utf8ToUtf16(folder_.root() + "/"));
+  EXPECT_EQ(record_.settings.module_directory, Utf8ToUtf16(folder_.root()) + kPathSeparator);
   EXPECT_EQ(app.configuration().ThreadCount(), u"8");
 }
 

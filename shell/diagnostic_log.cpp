@@ -5,7 +5,9 @@
 
 #include "platform/last_error.h"
 #include "platform/local_time.h"
+#include "platform/path_separator.h"
 #include "platform/text.h"
+#include "platform/text_file_encoding.h"
 
 namespace dravanta {
 namespace {
@@ -45,10 +47,9 @@ std::u16string TimeText(const LocalTime& t) {
 }  // namespace
 
 std::u16string AlternateLogPath(std::u16string_view path) {
-  const size_t slash = path.rfind(u'/');
-  const size_t insert_at = slash == std::u16string_view::npos ? 0 : slash + 1;
-  std::u16string alternate(path);
-  alternate.insert(insert_at, u"_");
+  std::u16string alternate(FolderOfPath(path));
+  alternate += u'_';
+  alternate += FileNameOfPath(path);
   return alternate;
 }
 
@@ -136,12 +137,7 @@ void DiagnosticLog::WriteLineLocked(LogKind kind, std::string_view source_base_n
   line += message;
   line += u"\r\n";
 
-  std::string bytes;
-  bytes.reserve(line.size() * 2);
-  for (const char16_t unit : line) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
+  const std::string bytes = LogFileBytes(line);
   file_->Write(bytes.data(), bytes.size());  // a failed write is not retried
   bytes_written_ += bytes.size();
 }

@@ -36,9 +36,10 @@ constexpr int kLogLevelErrors = 1;
 constexpr int kLogLevelInfo = 2;
 constexpr int kLogLevelDeveloper = 3;
 
-// The partner of a log path: "_" put after the last "/" (in front when the
-// path has none), so "/opt/DravantaClient.log" pairs with
-// "/opt/_DravantaClient.log".
+// The partner of a log path: "_" put after the last path separator (in
+// front when the path has none), so "/opt/DravantaClient.log" pairs with
+// "/opt/_DravantaClient.log" (and on Windows "C:\Client\DravantaClient.log"
+// with "C:\Client\_DravantaClient.log").
 std::u16string AlternateLogPath(std::u16string_view path);
 
 // The text after the last "/" or "\" of a source file path.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file_info.h"
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "shell/testing/log_lines.h"
 #include "tests/support/scratch_tree.h"
@@ -18,7 +19,6 @@ namespace {
 
 using testing::ElementsAre;
 using testing::IsEmpty;
-using testing::MatchesRegex;
 using testing::SizeIs;
 
 // The records of a log file.
@@ -50,6 +50,9 @@ TEST(AlternateLogPathTest, UnderscoreGoesAfterTheLastSeparator) {
   EXPECT_EQ(AlternateLogPath(u"DravantaClient.log"), u"_DravantaClient.log");
   EXPECT_EQ(AlternateLogPath(u"a/b.c/log"), u"a/b.c/_log");
   EXPECT_EQ(AlternateLogPath(u"/dir/"), u"/dir/_");
+  // The system's own separator ("\\" on Windows) counts too.
+  const std::u16string folder = std::u16string(u"C:") + kPathSeparator + u"Client" + kPathSeparator;
+  EXPECT_EQ(AlternateLogPath(folder + u"DravantaClient.log"), folder + u"_DravantaClient.log");
 }
 
 TEST(SourceBaseNameTest, TextAfterTheLastSeparator) {
@@ -85,7 +88,7 @@ TEST_F(DiagnosticLogTest, LevelsSelectKindsAndLevelThreeAddsTheSource) {
     const std::vector<std::string> lines = ReadLogLines(folder.PathOf("log"));
     ASSERT_EQ(lines.size(), c.expected.size()) << "level " << c.level;
     for (size_t i = 0; i < lines.size(); ++i) {
-      EXPECT_THAT(lines[i], MatchesRegex(c.expected[i])) << "level " << c.level;
+      EXPECT_THAT(lines[i], MatchesLinePattern(c.expected[i])) << "level " << c.level;
     }
   }
 }
@@ -107,15 +110,15 @@ TEST_F(DiagnosticLogTest, UiLogRecordAtLevelTwoHasTheDocumentedLayout) {
   EXPECT_EQ(bytes[1], '\0');
   EXPECT_THAT(
       ReadLogLines(LogPath()),
-      ElementsAre(MatchesRegex(std::string(kTime) + "\tError\tUI log: page said \xC3\xA9")));
+      ElementsAre(MatchesLinePattern(std::string(kTime) + "\tError\tUI log: page said \xC3\xA9")));
 }
 
 TEST_F(DiagnosticLogTest, LineBreaksInAMessageBecomeBars) {
   OpenAtLevel(2);
   Write(LogKind::kInfo, u"first\nsecond\r\nthird %s", {u"a\rb"});
-  EXPECT_THAT(
-      ReadLogLines(LogPath()),
-      ElementsAre(MatchesRegex(std::string(kTime) + "\tInfo\tfirst\\|second\\|\\|third a\\|b")));
+  EXPECT_THAT(ReadLogLines(LogPath()),
+              ElementsAre(MatchesLinePattern(std::string(kTime) +
+                                             "\tInfo\tfirst\\|second\\|\\|third a\\|b")));
 }
 
 TEST_F(DiagnosticLogTest, AppendsToWhatIsThereAndCountsIt) {
@@ -162,7 +165,7 @@ TEST_F(DiagnosticLogTest, ASecondWriterOfTheSameFileIsKeptOut) {
   EXPECT_FALSE(second.Open(Utf8ToUtf16(LogPath())));
   second.Write(LogKind::kError, "x.cpp", 1, u"from the second", {});
   Write(LogKind::kError, u"from the first");
-  EXPECT_THAT(ReadLogLines(LogPath()), ElementsAre(MatchesRegex(".*from the first")));
+  EXPECT_THAT(ReadLogLines(LogPath()), ElementsAre(MatchesLinePattern(".*from the first")));
 }
 
 TEST_F(DiagnosticLogTest, PathsOfAnyLengthWork) {
@@ -231,7 +234,7 @@ TEST_F(DiagnosticLogTest, RotationPastOneHundredMebibytes) {
     if (c.rotates) {
       EXPECT_EQ(log.active_path(), Utf8ToUtf16(partner_path));
       EXPECT_EQ(FileSize(Utf8ToUtf16(log_path)), c.size);  // the full file is kept
-      EXPECT_THAT(ReadLogLines(partner_path), ElementsAre(MatchesRegex(".*\tInfo\tnext")));
+      EXPECT_THAT(ReadLogLines(partner_path), ElementsAre(MatchesLinePattern(".*\tInfo\tnext")));
     } else {
       EXPECT_EQ(log.active_path(), Utf8ToUtf16(log_path));
       EXPECT_GT(FileSize(Utf8ToUtf16(log_path)), c.size);
@@ -248,12 +251,14 @@ TEST_F(DiagnosticLogTest, TheNextRotationSwitchesBack) {
   Write(LogKind::kInfo, u"in the partner");
   ASSERT_EQ(log_.active_path(), partner_path);
 
-  // Grow the partner past the limit and have the log count it again.
+  // Grow the partner past the limit and have the log count it again (closed
+  // meanwhile: while the log holds it, no other writer may change it).
+  log_.Close();
   ASSERT_TRUE(SetFileSize(partner_path, kLogRotationBytes + 2));
   ASSERT_TRUE(log_.Open(partner_path));
   Write(LogKind::kInfo, u"back in the first file");
   EXPECT_EQ(log_.active_path(), log_path);
-  EXPECT_THAT(ReadLogLines(LogPath()), ElementsAre(MatchesRegex(".*back in the first file")));
+  EXPECT_THAT(ReadLogLines(LogPath()), ElementsAre(MatchesLinePattern(".*back in the first file")));
   EXPECT_EQ(FileSize(partner_path), kLogRotationBytes + 2);
 }
 
@@ -281,9 +286,9 @@ TEST(ProcessLogTest, MacrosWriteWithTheCallersFileAndLine) {
   EXPECT_THAT(
       ReadLogLines(path),
       ElementsAre(
-          MatchesRegex(".*\tError\t" + where + std::to_string(error_line) + "\tUI log: text"),
-          MatchesRegex(".*\tInfo\t" + where + "[0-9]+\tSkipped File: Clean. \"/a/b\""),
-          MatchesRegex(".*\tDevInfo\t" + where + "[0-9]+\tOnInitGui")));
+          MatchesLinePattern(".*\tError\t" + where + std::to_string(error_line) + "\tUI log: text"),
+          MatchesLinePattern(".*\tInfo\t" + where + "[0-9]+\tSkipped File: Clean. \"/a/b\""),
+          MatchesLinePattern(".*\tDevInfo\t" + where + "[0-9]+\tOnInitGui")));
   LOG_ERROR(u"after close: dropped");
   EXPECT_THAT(ReadLogLines(path), SizeIs(3));
 }

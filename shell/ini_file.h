@@ -1,32 +1,30 @@
-// Reading an INI file the way the configuration needs it: the list of
-// section names and the entries of the first section, each under the size
-// rule of a 16384-character double-zero-terminated list.
-//
-// Syntax accepted:
-//  - lines end with LF or CR LF; a UTF-8 byte-order mark at the start is
-//    skipped; text is UTF-8 (bytes that are not valid UTF-8 are kept
-//    losslessly);
-//  - a line beginning with ";" is a comment; a line holding nothing or only
-//    blanks and tabs is skipped;
-//  - a line beginning with "[" that holds a "]" is a section header; the
-//    name is the text between "[" and the first "]" (what follows is
-//    ignored); a "[" without "]" makes an ordinary line;
-//  - every other line is an entry of the section above it, kept exactly as
-//    written (no trimming); lines before the first header belong to no
-//    section.
+// Reading the configuration file: the list of its section names and the
+// entries of its first section, through the system's private-profile
+// reading (platform/private_profile.h) and its buffer rule.
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace dravanta {
 
-// A list of items is kept only when all of them, each followed by a zero,
-// are fewer than 16382 code units: the most that a 16384-character buffer
-// holds in double-zero-terminated form without reading as cut off.
-constexpr size_t kIniListBufferLength = 16384;
+// The buffer rule: a list is asked for into 1024 characters, and again into
+// twice as many while the answer says it was cut off (the buffer size minus
+// 2, or more), up to 16384 characters. A list that does not fit even then
+// is ignored whole.
+constexpr size_t kFirstListBufferLength = 1024;
+constexpr size_t kLargestListBufferLength = 16384;
+
+// Fills a buffer as the private-profile calls do and answers their count.
+using ProfileListReader = std::function<size_t(std::span<char16_t> buffer)>;
+
+// One list under the buffer rule, split at its zeros; empty when it does
+// not fit the largest buffer.
+std::vector<std::u16string> ReadProfileList(const ProfileListReader& read);
 
 struct IniContents {
   // Every section name in file order; empty when the list is too large.
@@ -35,40 +33,6 @@ struct IniContents {
   // (and when the section names are).
   std::vector<std::u16string> first_section_entries;
 };
-
-// Feeds a file's bytes in pieces of any size; memory stays bounded however
-// large the file is.
-class IniScanner {
- public:
-  void Feed(std::string_view bytes);
-  IniContents Finish();
-
-  // True once the section names are known to be too large: nothing more
-  // in the file can matter.
-  bool hopeless() const { return names_overflow_; }
-
- private:
-  void EndLine();
-  void AddSectionName(std::u16string name, bool overlong);
-  void AddEntry(std::u16string entry, bool overlong);
-
-  // The line being read; only its first bytes are kept when it is huge.
-  std::string line_;
-  size_t line_length_ = 0;
-  bool line_blank_ = true;
-  bool bracket_past_kept_ = false;  // a "]" beyond the kept bytes
-  bool at_file_start_ = true;
-
-  int sections_seen_ = 0;
-  size_t names_length_ = 0;
-  size_t entries_length_ = 0;
-  bool names_overflow_ = false;
-  bool entries_overflow_ = false;
-  IniContents contents_;
-};
-
-// The whole text at once (for texts already in memory).
-IniContents ScanIniText(std::string_view text);
 
 // The file at `path`; empty contents when it is missing or unreadable.
 IniContents ReadIniFile(std::u16string_view path);

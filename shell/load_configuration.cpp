@@ -1,13 +1,12 @@
 #include "shell/load_configuration.h"
 
+#include "platform/path_separator.h"
 #include "shell/command_line.h"
 
 namespace dravanta {
 
 std::u16string ModuleDirectoryOf(std::u16string_view executable_path) {
-  const size_t slash = executable_path.rfind(u'/');
-  if (slash == std::u16string_view::npos) return std::u16string();
-  return std::u16string(executable_path.substr(0, slash + 1));
+  return std::u16string(FolderOfPath(executable_path));
 }
 
 bool LoadConfiguration(const std::vector<std::u16string>& arguments,

@@ -11,8 +11,8 @@
 
 namespace dravanta {
 
-// The folder part of an executable path, ending with "/"; empty when the
-// path holds no "/".
+// The folder part of an executable path, ending with its separator ("/";
+// "\" on Windows); empty when the path holds no separator.
 std::u16string ModuleDirectoryOf(std::u16string_view executable_path);
 
 // Parses `arguments`, reads "DravantaClientConf.ini" beside the executable,

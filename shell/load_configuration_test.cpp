@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 
@@ -15,6 +16,9 @@ TEST(ModuleDirectoryTest, FolderOfTheExecutableWithItsSlash) {
   EXPECT_EQ(ModuleDirectoryOf(u""), u"");
   const std::u16string deep = u"/" + std::u16string(300, u'd') + u"/x";  // no length limit
   EXPECT_EQ(ModuleDirectoryOf(deep), deep.substr(0, deep.size() - 1));
+  // The system's own separator ("\\" on Windows).
+  const std::u16string folder = std::u16string(u"C:") + kPathSeparator + u"Client" + kPathSeparator;
+  EXPECT_EQ(ModuleDirectoryOf(folder + u"dravanta-client.exe"), folder);
 }
 
 TEST(LoadConfigurationTest, ReadsTheFileBesideTheExecutableAndTheArguments) {
@@ -28,7 +32,7 @@ TEST(LoadConfigurationTest, ReadsTheFileBesideTheExecutableAndTheArguments) {
   ClientSettings settings;
   ASSERT_TRUE(LoadConfiguration({u"/THREAD_COUNT=9", u"-batch_size=50", u"/p"}, executable, &reader,
                                 &log, &settings));
-  EXPECT_EQ(settings.module_directory, Utf8ToUtf16(folder.root() + "/"));
+  EXPECT_EQ(settings.module_directory, Utf8ToUtf16(folder.root()) + kPathSeparator);
   EXPECT_EQ(settings.thread_count, u"9");
   EXPECT_EQ(settings.batch_size, u"50");
   EXPECT_EQ(settings.server, u"file.example/dravanta_rest");

@@ -10,7 +10,7 @@
 namespace dravanta {
 
 // True when at least two of `processes` run an executable whose file name
-// (the text after the last "/") is exactly `name`; the running program
+// (the text after the last path separator) is exactly `name`; the running program
 // always counts itself once.
 bool CountsAnotherInstance(std::u16string_view name, const std::vector<ProcessEntry>& processes);
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/path_separator.h"
+
 namespace dravanta {
 namespace {
 
@@ -41,6 +43,11 @@ TEST(SingleInstanceTest, TwoProcessesWithTheSameFileNameMeanAnotherInstance) {
       {"long names that differ late", long_name,
        Processes({u"/a/" + long_name, u"/b/" + long_name + u"x"}), false},
       {"nothing listed", u"dravanta-client", {}, false},
+      {"paths with the system's own separator", u"dravanta-client.exe",
+       Processes({std::u16string(u"C:") + kPathSeparator + u"dravanta-client.exe",
+                  std::u16string(u"D:") + kPathSeparator + u"x" + kPathSeparator +
+                      u"dravanta-client.exe"}),
+       true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CountsAnotherInstance(c.name, c.processes), c.another) << c.what;

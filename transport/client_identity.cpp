@@ -1,30 +1,28 @@
 #include "transport/client_identity.h"
 
-#include "platform/text.h"
 #include "transport/sha1.h"
 
 namespace dravanta {
 
 std::optional<std::u16string> ComputerName() {
-  std::optional<std::string> host = QueryHostName();
+  std::optional<std::u16string> host = QueryHostName();
   if (!host || host->empty()) return std::nullopt;
-  return Utf8ToUtf16(*host);
+  return host;
 }
 
 std::optional<std::u16string> UserName() {
   constexpr size_t kLongestUserName = 256;
-  std::optional<std::string> user = QueryEffectiveUserName();
-  if (!user || user->empty()) return std::nullopt;
-  std::u16string name = Utf8ToUtf16(*user);
-  if (name.size() > kLongestUserName) return std::nullopt;
-  return name;
+  std::optional<std::u16string> user = QueryUserName();
+  if (!user || user->empty() || user->size() > kLongestUserName) return std::nullopt;
+  return user;
 }
 
-std::u16string HardwareIdentifierFrom(const MachineProperties& properties) {
+std::u16string HardwareIdentifierFrom(const std::vector<MachineProperty>& properties) {
   // Field separators keep ("ab", "c") apart from ("a", "bc").
-  std::string material = "machine-id=" + properties.machine_id + "\n" +
-                         "product-uuid=" + properties.product_uuid + "\n" +
-                         "root-filesystem=" + properties.root_filesystem_id + "\n";
+  std::string material;
+  for (const MachineProperty& property : properties) {
+    material += property.name + "=" + property.value + "\n";
+  }
   Sha1Digest digest = Sha1(material.data(), material.size());
   std::uint64_t value = 0;
   for (int i = 0; i < 8; ++i) value = (value << 8) | digest[i];

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/machine_identity.h"
 
@@ -21,6 +22,6 @@ std::u16string HardwareIdentifier();
 
 // The derivation on its own: a digest of the properties folded into eight
 // base-36 digits.
-std::u16string HardwareIdentifierFrom(const MachineProperties& properties);
+std::u16string HardwareIdentifierFrom(const std::vector<MachineProperty>& properties);
 
 }  // namespace dravanta

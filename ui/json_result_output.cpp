@@ -37,8 +37,8 @@ std::string CQn5raClntDlg::ComposeJson(std::u16string_view status) {
   JsonResult result;
   if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
   result.clientVersion = clientVersion_;
-  if (auto host = QueryHostName()) result.computer = Utf8ToUtf16(*host);
-  if (auto user = QueryEffectiveUserName()) result.user = Utf8ToUtf16(*user);
+  if (auto host = QueryHostName()) result.computer = *host;
+  if (auto user = QueryUserName()) result.user = *user;
   result.counts = Coverage();
   result.files = results_.Outcomes();
   for (FileOutcome& file : result.files) {

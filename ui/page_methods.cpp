@@ -90,8 +90,8 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
 
 std::u16string CQn5raClntDlg::ComposeReport() {
   ScanReport report;
-  if (auto user = QueryEffectiveUserName()) report.userId = Utf8ToUtf16(*user);
-  if (auto host = QueryHostName()) report.scanningSystem = Utf8ToUtf16(*host);
+  if (auto user = QueryUserName()) report.userId = *user;
+  if (auto host = QueryHostName()) report.scanningSystem = *host;
   if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
   report.clientVersion = clientVersion_;
   report.threats = results_.Threats();

@@ -2,8 +2,10 @@
 // UTF-16LE without a byte-order mark, every record ending with CR LF.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,13 @@ inline std::vector<std::string> LogLines(const std::string& bytes) {
   }
   EXPECT_EQ(start, text.size()) << "text after the last CR LF";
   return lines;
+}
+
+// A whole line matching an ECMAScript regular expression, the same on every
+// system (gtest's own regular expressions are POSIX ones on Linux and a
+// small subset without classes or counts on Windows).
+MATCHER_P(MatchesLinePattern, pattern, "matches " + std::string(pattern)) {
+  return std::regex_match(std::string(arg), std::regex(std::string(pattern)));
 }
 
 }  // namespace dravanta

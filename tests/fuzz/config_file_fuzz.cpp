@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/ini_scanner.h"
 #include "platform/text.h"
 #include "shell/command_line.h"
 #include "shell/config_file_reader.h"
-#include "shell/ini_file.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The file's entries: those of the first section when it is ours, later
   // entries winning.
-  const dravanta::IniContents contents = dravanta::ScanIniText(file);
+  const dravanta::ScannedIni contents = dravanta::ScanIniText(file);
   FUZZ_CHECK(reader.section_names() == contents.section_names);
   KeyValueMap entries;
   if (!contents.section_names.empty() && contents.section_names[0] == u"dravantaclient") {

@@ -12,13 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ini_scanner.h"
 #include "platform/text.h"
-#include "shell/ini_file.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
-using dravanta::IniContents;
+using dravanta::ScannedIni;
 
 // At most four runs, so that one input stays a few hundred kilobytes.
 std::string Expand(std::string_view text) {
@@ -42,7 +42,7 @@ size_t ListLength(const std::vector<std::u16string>& items) {
   return total;
 }
 
-IniContents Model(std::string_view text) {
+ScannedIni Model(std::string_view text) {
   std::vector<std::string> lines;
   size_t start = 0;
   while (start < text.size()) {
@@ -71,7 +71,7 @@ IniContents Model(std::string_view text) {
     if (sections == 1) entries.push_back(dravanta::Utf8ToUtf16(line));
   }
   constexpr size_t kLimit = dravanta::kIniListBufferLength - 3;
-  IniContents model;
+  ScannedIni model;
   if (ListLength(names) <= kLimit) {
     model.section_names = names;
     if (ListLength(entries) <= kLimit) model.first_section_entries = entries;
@@ -79,7 +79,7 @@ IniContents Model(std::string_view text) {
   return model;
 }
 
-bool Same(const IniContents& a, const IniContents& b) {
+bool Same(const ScannedIni& a, const ScannedIni& b) {
   return a.section_names == b.section_names && a.first_section_entries == b.first_section_entries;
 }
 
@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t pieces = input.Byte();
   const std::string text = Expand(input.Rest());
 
-  const IniContents whole = dravanta::ScanIniText(text);
+  const ScannedIni whole = dravanta::ScanIniText(text);
 
   dravanta::IniScanner scanner;
   // Small pieces for small texts, large ones too (and always for large
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scanner.Feed(std::string_view(text).substr(at, step));
   }
   const bool hopeless = scanner.hopeless();
-  const IniContents fed = scanner.Finish();
+  const ScannedIni fed = scanner.Finish();
   FUZZ_CHECK(Same(whole, fed));
   if (hopeless) FUZZ_CHECK(fed.section_names.empty() && fed.first_section_entries.empty());
 
