@@ -1,6 +1,7 @@
 #include "transport/scan_requests.h"
 
 #include "platform/file_reader.h"
+#include "platform/path_separator.h"
 #include "transport/engine_merge.h"
 #include "transport/error_document.h"
 #include "transport/file_signature.h"
@@ -35,7 +36,9 @@ ExchangeResult QueryFileSize(std::string_view path, std::uint64_t* size) {
   return {TransportOk, {}};
 }
 
-bool IsLocalFilePath(std::string_view object) { return object.find('/') != std::string_view::npos; }
+bool IsLocalFilePath(std::string_view object) {
+  return object.find(static_cast<char>(kPathSeparator)) != std::string_view::npos;
+}
 
 ExchangeResult ScanFile(std::string_view path, const std::vector<std::string>& servers) {
   std::uint64_t size = 0;
