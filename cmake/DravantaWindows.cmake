@@ -55,3 +55,7 @@ function(dravanta_under_wine name)
 endfunction()
 
 add_subdirectory(platform)
+
+# Transport and connector (the WinHTTP exchange), with the test helpers
+# their tests share.
+add_subdirectory(transport)
