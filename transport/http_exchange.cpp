@@ -1,6 +1,7 @@
 #include "transport/http_exchange.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 
 #include "platform/text.h"
@@ -71,6 +72,14 @@ bool RequestArgumentsAreValid(const ServerRequest& request) {
   if (request.verb == "POST") return request.data.has_value() && request.method != "getengineinfo";
   if (request.verb == "GET") return request.data.has_value() || request.method == "getengineinfo";
   return false;
+}
+
+bool HostIsUsable(std::string_view host) {
+  if (host.empty()) return false;
+  for (unsigned char c : host) {
+    if (c <= 0x20 || c >= 0x7F || std::strchr("/?#@[]\\%\"<>^`{|}", c) != nullptr) return false;
+  }
+  return true;
 }
 
 std::string RequestPathOf(const ServerAddress& address, const ServerRequest& request) {

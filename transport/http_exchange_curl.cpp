@@ -118,14 +118,6 @@ int OnUploadSeek(void* context, curl_off_t offset, int origin) {
   return CURL_SEEKFUNC_OK;
 }
 
-bool HostIsUsable(std::string_view host) {
-  if (host.empty()) return false;
-  for (unsigned char c : host) {
-    if (c <= 0x20 || c >= 0x7F || std::strchr("/?#@[]\\%\"<>^`{|}", c) != nullptr) return false;
-  }
-  return true;
-}
-
 struct CurlHandle {
   CURL* handle = curl_easy_init();
   curl_slist* headers = nullptr;

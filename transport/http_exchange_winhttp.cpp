@@ -176,14 +176,17 @@ std::wstring UrlOf(const ServerAddress& address) {
 }
 
 // What every request of an exchange (the probe included) is given beyond
-// its opening: limits, no keep-alive, the discovered proxy. Failures are
+// its opening: limits, no keep-alive, redirection or cookies, the
+// discovered proxy. Failures are
 // not reported: the request goes on without them.
 void ConfigureRequest(HINTERNET request, const std::optional<ProxyInfo>& proxy) {
   const ExchangeTimeouts timeouts = CurrentExchangeTimeouts();
   const int connect = static_cast<int>(timeouts.connect_milliseconds);
   const int transfer = static_cast<int>(timeouts.stall_seconds * 1000);
   WinHttpSetTimeouts(request, 0, connect, transfer, transfer);
-  DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE;
+  // Redirections and cookies are the server's own business: a redirection
+  // is a failed answer, and no request carries more than its own headers.
+  DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE | WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES;
   WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature);
   if (proxy) {
     WINHTTP_PROXY_INFO info{};
@@ -381,8 +384,9 @@ std::optional<ExchangeResult> ReadBody(HINTERNET request, std::string* text) {
 // Everything after the session: connection, request, sending, the answer.
 ExchangeResult Exchange(Session* session, const ServerAddress& address,
                         const ServerRequest& server_request) {
-  if (address.port > 0xFFFF)
+  if (!HostIsUsable(address.host) || address.port > 0xFFFF) {
     return Failed("WinHttpConnect failed (0x%.8X)", ERROR_WINHTTP_INVALID_URL);
+  }
   Handle connection(WinHttpConnect(session->handle, Wide(address.host).c_str(),
                                    static_cast<INTERNET_PORT>(address.port), 0));
   if (connection == nullptr) return Failed("WinHttpConnect failed (0x%.8X)", GetLastError());
