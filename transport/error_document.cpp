@@ -16,7 +16,7 @@ bool FailsForZeroByte(std::string* text) {
   if (zero == std::string::npos) return false;
   // (%zu is unknown to the Windows C library's format check.)
   *text = MakeErrorDocument(
-      FormatMessage("the answer holds a zero byte at offset %s", std::to_string(zero).c_str()));
+      FormatMessageText("the answer holds a zero byte at offset %s", std::to_string(zero).c_str()));
   return true;
 }
 
@@ -30,7 +30,7 @@ std::string MakeErrorDocument(std::string_view message) {
   return document;
 }
 
-std::string FormatMessage(const char* format, ...) {
+std::string FormatMessageText(const char* format, ...) {
   char buffer[kMessageBuffer];
   va_list arguments;
   va_start(arguments, format);

@@ -296,15 +296,15 @@ ExchangeResult PerformRequest(const ServerRequest& request) {
       SplitServerUrl(request.server_url, TransportOption("port"), &rest);
   if (!address) {
     return {TransportInvalidArgument,
-            MakeErrorDocument(FormatMessage("invalid address specified: %s", rest.c_str()))};
+            MakeErrorDocument(FormatMessageText("invalid address specified: %s", rest.c_str()))};
   }
 
   InitialiseCurlOnce();
   const CertificateCheck check = CurrentCertificateCheck();
   CurlHandle curl;
-  if (curl.handle == nullptr) return Failed(FormatMessage("WinHttpOpen failed (0x%.8X)", 0u));
+  if (curl.handle == nullptr) return Failed(FormatMessageText("WinHttpOpen failed (0x%.8X)", 0u));
   if (!HostIsUsable(address->host)) {
-    return Failed(FormatMessage("WinHttpConnect failed (0x%.8X)", CURLE_URL_MALFORMAT));
+    return Failed(FormatMessageText("WinHttpConnect failed (0x%.8X)", CURLE_URL_MALFORMAT));
   }
 
   const std::string url = RequestUrl(*address, request);
@@ -316,7 +316,7 @@ ExchangeResult PerformRequest(const ServerRequest& request) {
   ConfigureTransfer(curl.handle, url, &transfer);
   ConfigureProxy(curl.handle);
   if (!ConfigureCertificateCheck(curl.handle, check)) {
-    return Failed(FormatMessage("WinHttpSetOption failed (0x%.8X)", 0u));
+    return Failed(FormatMessageText("WinHttpSetOption failed (0x%.8X)", 0u));
   }
   curl.headers = BuildHeaders(request.verb == "POST");
   curl_easy_setopt(curl.handle, CURLOPT_HTTPHEADER, curl.headers);

@@ -28,7 +28,8 @@ namespace dravanta {
 namespace {
 
 constexpr DWORD kPieceBytes = 4096;
-constexpr int kMaxProbeSends = 5;
+// Sends of one request when WinHTTP asks for it again.
+constexpr int kMaxSends = 5;
 
 std::wstring Wide(std::string_view utf8) {
   std::u16string text = Utf8ToUtf16(utf8);
@@ -53,7 +54,8 @@ struct HandleCloser {
 using Handle = std::unique_ptr<void, HandleCloser>;
 
 ExchangeResult Failed(const char* format, DWORD error) {
-  return {TransportFailed, MakeErrorDocument(FormatMessage(format, static_cast<unsigned>(error)))};
+  return {TransportFailed,
+          MakeErrorDocument(FormatMessageText(format, static_cast<unsigned>(error)))};
 }
 
 // ---- Proxy settings and sessions ----
@@ -231,23 +233,23 @@ DWORD PreferredScheme(DWORD offered) {
 // Proxy authentication, when "proxy_user" and "proxy_pass" are both set: a
 // probe for the server's root finds which schemes the proxy asks for, and
 // the credentials for the strongest of them go with the main request. Any
-// failure leaves the main request without them.
-void AttachProxyCredentials(HINTERNET connection, HINTERNET main_request, bool secure,
+// failure leaves the main request without them. Whether they were attached.
+bool AttachProxyCredentials(HINTERNET connection, HINTERNET main_request, bool secure,
                             const std::optional<ProxyInfo>& proxy) {
   std::optional<std::string> user = TransportOption("proxy_user");
   std::optional<std::string> password = TransportOption("proxy_pass");
-  if (!user || !password) return;
+  if (!user || !password) return false;
   Handle probe(WinHttpOpenRequest(connection, L"GET", L"", L"HTTP/1.0", WINHTTP_NO_REFERER,
                                   WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
-  if (probe == nullptr) return;
+  if (probe == nullptr) return false;
   ConfigureRequest(probe.get(), proxy);
   RelaxCertificateCheck(probe.get(), secure);
   bool answered = false;
-  for (int attempt = 0; attempt < kMaxProbeSends && !answered; ++attempt) {
+  for (int attempt = 0; attempt < kMaxSends && !answered; ++attempt) {
     answered = WinHttpSendRequest(probe.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                                   WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
                WinHttpReceiveResponse(probe.get(), nullptr);
-    if (!answered && GetLastError() != ERROR_WINHTTP_RESEND_REQUEST) return;
+    if (!answered && GetLastError() != ERROR_WINHTTP_RESEND_REQUEST) return false;
   }
   DWORD status = 0;
   DWORD size = sizeof status;
@@ -255,14 +257,23 @@ void AttachProxyCredentials(HINTERNET connection, HINTERNET main_request, bool s
       !WinHttpQueryHeaders(probe.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                            WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX) ||
       status != HTTP_STATUS_PROXY_AUTH_REQ) {
-    return;
+    return false;
   }
   DWORD offered = 0, first = 0, target = 0;
-  if (!WinHttpQueryAuthSchemes(probe.get(), &offered, &first, &target)) return;
-  if (DWORD scheme = PreferredScheme(offered)) {
-    WinHttpSetCredentials(main_request, WINHTTP_AUTH_TARGET_PROXY, scheme, Wide(*user).c_str(),
-                          Wide(*password).c_str(), nullptr);
-  }
+  if (!WinHttpQueryAuthSchemes(probe.get(), &offered, &first, &target)) return false;
+  const DWORD scheme = PreferredScheme(offered);
+  return scheme != 0 &&
+         WinHttpSetCredentials(main_request, WINHTTP_AUTH_TARGET_PROXY, scheme, Wide(*user).c_str(),
+                               Wide(*password).c_str(), nullptr);
+}
+
+// Whether a failed wait for the response asks for the request to be sent
+// again: ERROR_WINHTTP_RESEND_REQUEST, or, after credentials were attached,
+// the handle-state error Wine's WinHTTP gives in its place once the proxy
+// has refused a streamed request.
+bool SendAgain(DWORD error, bool with_credentials) {
+  return error == ERROR_WINHTTP_RESEND_REQUEST ||
+         (with_credentials && error == ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
 }
 
 // Streams the file to upload in pieces of at most 4096 bytes, never more
@@ -360,9 +371,9 @@ std::optional<ExchangeResult> ReadBody(HINTERNET request, std::string* text) {
   for (;;) {
     DWORD available = 0;
     if (!WinHttpQueryDataAvailable(request, &available)) {
-      return ExchangeResult{
-          TransportFailed, MakeErrorDocument(FormatMessage("error %u in WinHttpReadData.",
-                                                           static_cast<unsigned>(GetLastError())))};
+      return ExchangeResult{TransportFailed, MakeErrorDocument(FormatMessageText(
+                                                 "error %u in WinHttpReadData.",
+                                                 static_cast<unsigned>(GetLastError())))};
     }
     if (available == 0) return std::nullopt;
     const DWORD wanted = std::min(available, kPieceBytes);
@@ -372,9 +383,9 @@ std::optional<ExchangeResult> ReadBody(HINTERNET request, std::string* text) {
     }
     DWORD got = 0;
     if (!WinHttpReadData(request, piece.data(), wanted, &got)) {
-      return ExchangeResult{
-          TransportFailed, MakeErrorDocument(FormatMessage("error %u in WinHttpReadData.",
-                                                           static_cast<unsigned>(GetLastError())))};
+      return ExchangeResult{TransportFailed, MakeErrorDocument(FormatMessageText(
+                                                 "error %u in WinHttpReadData.",
+                                                 static_cast<unsigned>(GetLastError())))};
     }
     if (got == 0) return std::nullopt;
     text->append(piece.data(), got);
@@ -407,13 +418,21 @@ ExchangeResult Exchange(Session* session, const ServerAddress& address,
   if (!RelaxCertificateCheck(request.get(), address.secure)) {
     return Failed("WinHttpSetOption failed (0x%.8X)", GetLastError());
   }
-  AttachProxyCredentials(connection.get(), request.get(), address.secure, proxy);
+  const bool with_credentials =
+      AttachProxyCredentials(connection.get(), request.get(), address.secure, proxy);
 
-  if (std::optional<ExchangeResult> failed = SendRequest(request.get(), server_request)) {
-    return *failed;
-  }
-  if (!WinHttpReceiveResponse(request.get(), nullptr)) {
-    return Failed("WinHttpReceiveResponse failed (0x%.8X)", GetLastError());
+  // A request whose body was streamed cannot be sent again by WinHTTP on
+  // its own (a proxy's authentication round): it asks for the whole
+  // request again, file included.
+  for (int send = 1;; ++send) {
+    if (std::optional<ExchangeResult> failed = SendRequest(request.get(), server_request)) {
+      return *failed;
+    }
+    if (WinHttpReceiveResponse(request.get(), nullptr)) break;
+    const DWORD error = GetLastError();
+    if (!SendAgain(error, with_credentials) || send == kMaxSends) {
+      return Failed("WinHttpReceiveResponse failed (0x%.8X)", error);
+    }
   }
   std::string text = RawHeaders(request.get());
   if (std::optional<ExchangeResult> failed = ReadBody(request.get(), &text)) return *failed;
@@ -431,7 +450,7 @@ ExchangeResult PerformRequest(const ServerRequest& request) {
       SplitServerUrl(request.server_url, TransportOption("port"), &rest);
   if (!address) {
     return {TransportInvalidArgument,
-            MakeErrorDocument(FormatMessage("invalid address specified: %s", rest.c_str()))};
+            MakeErrorDocument(FormatMessageText("invalid address specified: %s", rest.c_str()))};
   }
   DWORD error = 0;
   Session* session = SessionFor(CurrentProxyChoice(), &error);

@@ -24,14 +24,14 @@ ExchangeResult QueryFileSize(std::string_view path, std::uint64_t* size) {
   if (!OpenReadableFile(path, &file, &error_number)) {
     std::string terminated(path);
     return {TransportInvalidArgument,
-            MakeErrorDocument(FormatMessage("failed to read file '%s' (%u)", terminated.c_str(),
-                                            static_cast<unsigned>(error_number)))};
+            MakeErrorDocument(FormatMessageText("failed to read file '%s' (%u)", terminated.c_str(),
+                                                static_cast<unsigned>(error_number)))};
   }
   ReadableFileCloser closer{&file};
   if (!ReadableFileSize(file, size)) {
     return {TransportInvalidArgument,
             MakeErrorDocument(
-                FormatMessage("failed to read file '%s' (%u)", std::string(path).c_str(), 0u))};
+                FormatMessageText("failed to read file '%s' (%u)", std::string(path).c_str(), 0u))};
   }
   return {TransportOk, {}};
 }

@@ -245,8 +245,8 @@ TEST_F(ServerClientTest, WhenEveryServerFailsTheLastErrorIsReturned) {
   Use({server_.Url(), RefusingUrl()});
   Answer answer = LookUpSignatures({"AB"});
   EXPECT_EQ(answer.code, TransportFailed);
-  EXPECT_EQ(answer.text, ErrorDocumentText(FormatMessage("WinHttpSendRequest failed (0x%.8X)",
-                                                         HttpLayerErrorNumbers().refused)));
+  EXPECT_EQ(answer.text, ErrorDocumentText(FormatMessageText("WinHttpSendRequest failed (0x%.8X)",
+                                                             HttpLayerErrorNumbers().refused)));
   EXPECT_EQ(server_.RequestCount(), 1u);
 }
 
@@ -262,8 +262,9 @@ TEST_F(ServerClientTest, UnusableAddressAndMissingServer) {
     Use({url});
     answer = LookUpSignatures({"AB"});
     EXPECT_EQ(answer.code, TransportFailed) << url;
-    EXPECT_EQ(answer.text, ErrorDocumentText(FormatMessage("WinHttpConnect failed (0x%.8X)",
-                                                           HttpLayerErrorNumbers().unusable_host)))
+    EXPECT_EQ(answer.text,
+              ErrorDocumentText(FormatMessageText("WinHttpConnect failed (0x%.8X)",
+                                                  HttpLayerErrorNumbers().unusable_host)))
         << url;
   }
 
@@ -281,8 +282,9 @@ TEST_F(ServerClientTest, DroppedAnswerAndStalledServer) {
       {.body = std::string(10000, 'x'), .drop_connection = true, .drop_after_bytes = 100});
   Answer answer = LookUpSignatures({"AB"});
   EXPECT_EQ(answer.code, TransportFailed);
-  EXPECT_EQ(answer.text, ErrorDocumentText(FormatMessage("error %u in WinHttpReadData.",
-                                                         HttpLayerErrorNumbers().dropped_answer)));
+  EXPECT_EQ(answer.text,
+            ErrorDocumentText(FormatMessageText("error %u in WinHttpReadData.",
+                                                HttpLayerErrorNumbers().dropped_answer)));
 
   // Nothing moves while the server sits on the request: the stall limit
   // (made short here) ends the exchange.
@@ -290,8 +292,9 @@ TEST_F(ServerClientTest, DroppedAnswerAndStalledServer) {
   server_.SetAnswer("getengineinfo", {.delay_milliseconds = 2500});
   answer = EngineInfo();
   EXPECT_EQ(answer.code, TransportFailed);
-  EXPECT_EQ(answer.text, ErrorDocumentText(FormatMessage("WinHttpReceiveResponse failed (0x%.8X)",
-                                                         HttpLayerErrorNumbers().stalled)));
+  EXPECT_EQ(answer.text,
+            ErrorDocumentText(FormatMessageText("WinHttpReceiveResponse failed (0x%.8X)",
+                                                HttpLayerErrorNumbers().stalled)));
 }
 
 TEST_F(ServerClientTest, HeaderValuesCannotAddHeaders) {
