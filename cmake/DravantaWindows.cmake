@@ -71,3 +71,5 @@ function(dravanta_windows_units_missing out)
 endfunction()
 add_subdirectory(tests/support)
 add_subdirectory(transport)
+# After the collection: the connector's scan tests are built once it is.
+add_subdirectory(connector)
