@@ -55,9 +55,10 @@ function(dravanta_under_wine name)
 endfunction()
 
 add_subdirectory(platform)
+# The tests' own helpers, as far as they are ported.
+add_subdirectory(tests/support)
 
-# Transport and connector (the WinHTTP exchange), with the test helpers
-# their tests share (first: the tests check for their targets).
+# Transport and connector (the WinHTTP exchange).
 # dravanta_windows_units_missing(OUT UNITS...): the platform units of UNITS
 # whose name_win32.cpp is not written yet.
 function(dravanta_windows_units_missing out)
@@ -69,7 +70,6 @@ function(dravanta_windows_units_missing out)
   endforeach()
   set(${out} ${missing} PARENT_SCOPE)
 endfunction()
-add_subdirectory(tests/support)
 add_subdirectory(transport)
 # After the collection: the connector's scan tests are built once it is.
 add_subdirectory(connector)
