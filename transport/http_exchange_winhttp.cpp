@@ -53,6 +53,15 @@ struct HandleCloser {
 };
 using Handle = std::unique_ptr<void, HandleCloser>;
 
+// The error of a WinHTTP call that failed. Wine's WinHTTP passes on the
+// socket's own time-out (WSAETIMEDOUT) where WinHTTP reports its time-out
+// error: the number is the one WinHTTP documents.
+DWORD LastWinHttpError() {
+  constexpr DWORD kSocketTimedOut = 10060;
+  const DWORD error = GetLastError();
+  return error == kSocketTimedOut ? ERROR_WINHTTP_TIMEOUT : error;
+}
+
 ExchangeResult Failed(const char* format, DWORD error) {
   return {TransportFailed,
           MakeErrorDocument(FormatMessageText(format, static_cast<unsigned>(error)))};
@@ -124,7 +133,7 @@ std::unique_ptr<Session> OpenSession(const ProxyChoice& choice, DWORD* error) {
       L"", access, settings.proxy.empty() ? WINHTTP_NO_PROXY_NAME : settings.proxy.c_str(),
       settings.bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : settings.bypass.c_str(), 0);
   if (handle == nullptr) {
-    *error = GetLastError();
+    *error = LastWinHttpError();
     return nullptr;
   }
   auto session = std::make_unique<Session>();
@@ -186,6 +195,11 @@ void ConfigureRequest(HINTERNET request, const std::optional<ProxyInfo>& proxy) 
   const int connect = static_cast<int>(timeouts.connect_milliseconds);
   const int transfer = static_cast<int>(timeouts.stall_seconds * 1000);
   WinHttpSetTimeouts(request, 0, connect, transfer, transfer);
+  // The wait for the response's headers has a limit of its own (90 s by
+  // default); a server that sits on the request is held to the same one.
+  DWORD response_wait = static_cast<DWORD>(transfer);
+  WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response_wait,
+                   sizeof response_wait);
   // Redirections and cookies are the server's own business: a redirection
   // is a failed answer, and no request carries more than its own headers.
   DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE | WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES;
@@ -249,7 +263,7 @@ bool AttachProxyCredentials(HINTERNET connection, HINTERNET main_request, bool s
     answered = WinHttpSendRequest(probe.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                                   WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
                WinHttpReceiveResponse(probe.get(), nullptr);
-    if (!answered && GetLastError() != ERROR_WINHTTP_RESEND_REQUEST) return false;
+    if (!answered && LastWinHttpError() != ERROR_WINHTTP_RESEND_REQUEST) return false;
   }
   DWORD status = 0;
   DWORD size = sizeof status;
@@ -294,7 +308,7 @@ std::optional<ExchangeResult> WriteFileBody(HINTERNET request, ReadableFile& fil
     DWORD written = 0;
     if (!WinHttpWriteData(request, piece.data(), static_cast<DWORD>(got), &written) ||
         written == 0) {
-      return Failed("WinHttpWriteData failed (0x%.8X)", GetLastError());
+      return Failed("WinHttpWriteData failed (0x%.8X)", LastWinHttpError());
     }
     written_total += written;
     // Bytes the request did not take are read again.
@@ -319,7 +333,7 @@ std::optional<ExchangeResult> SendRequest(HINTERNET request, const ServerRequest
   const std::wstring headers = ExtraHeaders();
   if (server_request.verb == "GET") {
     if (SendWithBody(request, headers, WINHTTP_NO_REQUEST_DATA, 0, 0)) return std::nullopt;
-    return Failed("WinHttpSendRequest failed (0x%.8x)", GetLastError());
+    return Failed("WinHttpSendRequest failed (0x%.8x)", LastWinHttpError());
   }
   if (server_request.type == "file") {
     ReadableFile file;
@@ -335,7 +349,7 @@ std::optional<ExchangeResult> SendRequest(HINTERNET request, const ServerRequest
     if (length > MAXDWORD ||
         !SendWithBody(request, headers, WINHTTP_NO_REQUEST_DATA, 0, static_cast<DWORD>(length))) {
       return Failed("WinHttpSendRequest failed (0x%.8X)",
-                    length > MAXDWORD ? ERROR_INVALID_PARAMETER : GetLastError());
+                    length > MAXDWORD ? ERROR_INVALID_PARAMETER : LastWinHttpError());
     }
     return WriteFileBody(request, file, length);
   }
@@ -344,7 +358,7 @@ std::optional<ExchangeResult> SendRequest(HINTERNET request, const ServerRequest
       std::min<std::uint64_t>({server_request.data_length, server_request.data->size(), MAXDWORD}));
   if (SendWithBody(request, headers, server_request.data->data(), length, length))
     return std::nullopt;
-  return Failed("WinHttpSendRequest failed (0x%.8X)", GetLastError());
+  return Failed("WinHttpSendRequest failed (0x%.8X)", LastWinHttpError());
 }
 
 // The final response's raw header block (status line, header lines and the
@@ -353,7 +367,7 @@ std::string RawHeaders(HINTERNET request) {
   DWORD size = 0;
   WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
                       WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
-  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
+  if (LastWinHttpError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
   std::wstring headers(size / sizeof(wchar_t) + 1, L'\0');
   if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
                            headers.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
@@ -363,33 +377,51 @@ std::string RawHeaders(HINTERNET request) {
   return Narrow(headers);
 }
 
+// The body length the response announces, when it announces one.
+std::optional<std::uint64_t> AnnouncedLength(HINTERNET request) {
+  wchar_t digits[32] = {};
+  DWORD size = sizeof digits;
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX,
+                           digits, &size, WINHTTP_NO_HEADER_INDEX)) {
+    return std::nullopt;
+  }
+  std::uint64_t length = 0;
+  for (const wchar_t* c = digits; *c >= L'0' && *c <= L'9'; ++c) length = length * 10 + (*c - L'0');
+  return length;
+}
+
+ExchangeResult ReadFailure(DWORD error) {
+  return {TransportFailed, MakeErrorDocument(FormatMessageText("error %u in WinHttpReadData.",
+                                                               static_cast<unsigned>(error)))};
+}
+
 // Appends the body, read in pieces of at most 4096 bytes, to *text. A body
 // that breaks off fails as a read, as does one larger than the answer may
-// be.
+// be. (WinHTTP may take a connection closed before the announced length
+// for the end of the body: the length is checked here.)
 std::optional<ExchangeResult> ReadBody(HINTERNET request, std::string* text) {
+  const std::optional<std::uint64_t> announced = AnnouncedLength(request);
+  const std::size_t body_start = text->size();
   std::vector<char> piece(kPieceBytes + 1);
   for (;;) {
     DWORD available = 0;
-    if (!WinHttpQueryDataAvailable(request, &available)) {
-      return ExchangeResult{TransportFailed, MakeErrorDocument(FormatMessageText(
-                                                 "error %u in WinHttpReadData.",
-                                                 static_cast<unsigned>(GetLastError())))};
-    }
-    if (available == 0) return std::nullopt;
+    if (!WinHttpQueryDataAvailable(request, &available)) return ReadFailure(LastWinHttpError());
+    if (available == 0) break;
     const DWORD wanted = std::min(available, kPieceBytes);
     if (text->size() + wanted > MaxAnswerBytes) {
       return ExchangeResult{TransportFailed,
                             MakeErrorDocument("out of memory while receiving response")};
     }
     DWORD got = 0;
-    if (!WinHttpReadData(request, piece.data(), wanted, &got)) {
-      return ExchangeResult{TransportFailed, MakeErrorDocument(FormatMessageText(
-                                                 "error %u in WinHttpReadData.",
-                                                 static_cast<unsigned>(GetLastError())))};
-    }
-    if (got == 0) return std::nullopt;
+    if (!WinHttpReadData(request, piece.data(), wanted, &got))
+      return ReadFailure(LastWinHttpError());
+    if (got == 0) break;
     text->append(piece.data(), got);
   }
+  if (announced && text->size() - body_start < *announced) {
+    return ReadFailure(ERROR_WINHTTP_CONNECTION_ERROR);
+  }
+  return std::nullopt;
 }
 
 // Everything after the session: connection, request, sending, the answer.
@@ -400,7 +432,7 @@ ExchangeResult Exchange(Session* session, const ServerAddress& address,
   }
   Handle connection(WinHttpConnect(session->handle, Wide(address.host).c_str(),
                                    static_cast<INTERNET_PORT>(address.port), 0));
-  if (connection == nullptr) return Failed("WinHttpConnect failed (0x%.8X)", GetLastError());
+  if (connection == nullptr) return Failed("WinHttpConnect failed (0x%.8X)", LastWinHttpError());
 
   // The path is escaped already (request_path.h): WinHTTP sends it as it is.
   const std::wstring path = Wide(RequestPathOf(address, server_request));
@@ -410,13 +442,13 @@ ExchangeResult Exchange(Session* session, const ServerAddress& address,
   Handle request(WinHttpOpenRequest(connection.get(), Wide(server_request.verb).c_str(),
                                     path.c_str(), L"HTTP/1.0", WINHTTP_NO_REFERER, accept_types,
                                     flags));
-  if (request == nullptr) return Failed("WinHttpOpenRequest failed (0x%.8X)", GetLastError());
+  if (request == nullptr) return Failed("WinHttpOpenRequest failed (0x%.8X)", LastWinHttpError());
 
   std::optional<ProxyInfo> proxy;
   if (session->discover) proxy = DiscoveredProxy(session, UrlOf(address));
   ConfigureRequest(request.get(), proxy);
   if (!RelaxCertificateCheck(request.get(), address.secure)) {
-    return Failed("WinHttpSetOption failed (0x%.8X)", GetLastError());
+    return Failed("WinHttpSetOption failed (0x%.8X)", LastWinHttpError());
   }
   const bool with_credentials =
       AttachProxyCredentials(connection.get(), request.get(), address.secure, proxy);
@@ -429,7 +461,7 @@ ExchangeResult Exchange(Session* session, const ServerAddress& address,
       return *failed;
     }
     if (WinHttpReceiveResponse(request.get(), nullptr)) break;
-    const DWORD error = GetLastError();
+    const DWORD error = LastWinHttpError();
     if (!SendAgain(error, with_credentials) || send == kMaxSends) {
       return Failed("WinHttpReceiveResponse failed (0x%.8X)", error);
     }
