@@ -10,6 +10,7 @@
 #include "tests/support/fake_scan_server.h"
 #include "tests/support/forward_proxy.h"
 #include "tests/support/scratch_tree.h"
+#include "tests/support/user_proxy_setting.h"
 #include "transport/error_document.h"
 #include "transport/server_client.h"
 #include "transport/testing/client_calls.h"
@@ -51,6 +52,34 @@ class WinHttpExchangeTest : public ::testing::Test {
   FakeScanServer server_;
   ForwardProxy proxy_;
 };
+
+// "proxy_useie" "1" without "proxy_name" takes the current user's system
+// proxy; "proxy_name", even empty, wins over it. (A session keeps the
+// settings it was opened with for the life of the process: this test comes
+// first, before any exchange of this program reads the user's settings.)
+TEST_F(WinHttpExchangeTest, UserProxySettingIsTakenWhenAskedFor) {
+  UserProxySetting setting(proxy_.Address(), "");
+  ASSERT_TRUE(setting.applied());
+  struct Case {
+    Options options;
+    bool through_proxy;
+  };
+  const Case cases[] = {
+      {{{u"proxy_useie", u"1"}}, true},
+      {{{u"proxy_useie", u"1"}, {u"proxy_name", u""}}, false},
+      {{{u"proxy_useie", u"0"}}, false},
+  };
+  for (const Case& c : cases) {
+    const std::size_t forwarded_before = proxy_.Forwarded().size();
+    server_.ClearRequests();
+    Configure(c.options);
+    ClientAnswer answer = LookUpSignatures({"AB"});
+    EXPECT_EQ(answer.code, TransportOk) << answer.text;
+    EXPECT_EQ(server_.RequestCount(), 1u);
+    EXPECT_EQ(proxy_.Forwarded().size() - forwarded_before, c.through_proxy ? 1u : 0u)
+        << c.through_proxy;
+  }
+}
 
 TEST_F(WinHttpExchangeTest, ExplicitProxyCarriesEveryMethod) {
   Configure({{u"proxy_name", ProxyAddress()}, {u"api_key", u"k"}});
