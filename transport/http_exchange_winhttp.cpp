@@ -144,12 +144,14 @@ std::unique_ptr<Session> OpenSession(const ProxyChoice& choice, DWORD* error) {
 
 // The session for these settings, opened on first use and kept for the life
 // of the process (WinHTTP handles may be used from any thread). A session
-// that cannot be opened is not kept: the next exchange tries again.
+// that cannot be opened is not kept: the next exchange tries again. Never
+// destroyed: a detached upload thread may still use one while the process
+// ends.
 Session* SessionFor(const ProxyChoice& choice, DWORD* error) {
-  static std::mutex lock;
-  static std::map<ProxyChoice, std::unique_ptr<Session>> sessions;
-  std::lock_guard guard(lock);
-  std::unique_ptr<Session>& session = sessions[choice];
+  static auto* lock = new std::mutex;
+  static auto* sessions = new std::map<ProxyChoice, std::unique_ptr<Session>>;
+  std::lock_guard guard(*lock);
+  std::unique_ptr<Session>& session = (*sessions)[choice];
   if (session == nullptr) session = OpenSession(choice, error);
   return session.get();
 }
