@@ -129,8 +129,9 @@ std::unique_ptr<Session> OpenSession(const ProxyChoice& choice, DWORD* error) {
   } else if (choice.proxy_name) {
     access = WINHTTP_ACCESS_TYPE_NO_PROXY;
   }
+  // No user agent: an empty one would still be sent as an empty header.
   HINTERNET handle = WinHttpOpen(
-      L"", access, settings.proxy.empty() ? WINHTTP_NO_PROXY_NAME : settings.proxy.c_str(),
+      nullptr, access, settings.proxy.empty() ? WINHTTP_NO_PROXY_NAME : settings.proxy.c_str(),
       settings.bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : settings.bypass.c_str(), 0);
   if (handle == nullptr) {
     *error = LastWinHttpError();

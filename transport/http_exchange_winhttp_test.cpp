@@ -2,6 +2,8 @@
 // fake scanning server, both in this process on loopback.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,8 +11,10 @@
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
 #include "tests/support/forward_proxy.h"
+#include "tests/support/request_capture.h"
 #include "tests/support/scratch_tree.h"
 #include "tests/support/user_proxy_setting.h"
+#include "transport/client_identity.h"
 #include "transport/error_document.h"
 #include "transport/server_client.h"
 #include "transport/testing/client_calls.h"
@@ -160,6 +164,58 @@ TEST_F(WinHttpExchangeTest, ProxyCredentialsAnswerTheSchemeItAsksFor) {
       EXPECT_EQ(upload.code, TransportFailed);
       EXPECT_EQ(server_.RequestCount(), 0u);
     }
+  }
+}
+
+// The request's header block as it leaves: the request line, then the lines
+// of a set.
+struct SentRequest {
+  std::string request_line;
+  std::set<std::string> header_lines;
+};
+
+SentRequest SplitRequest(const std::string& block) {
+  SentRequest sent;
+  std::istringstream lines(block);
+  std::string line;
+  std::getline(lines, sent.request_line);
+  while (std::getline(lines, line) && line != "\r") sent.header_lines.insert(line);
+  return sent;
+}
+
+// Every byte of the header block, as the Linux build sends it: HTTP/1.0,
+// the Accept type, the identity headers, the body length; no user agent,
+// no connection, cookie or content type headers.
+TEST_F(WinHttpExchangeTest, RequestBytesAreTheClientsOwn) {
+  std::string query;
+  if (auto computer = ComputerName()) query += "&client_computer_name=" + Utf16ToUtf8(*computer);
+  if (auto user = UserName()) query += "&client_user_name=" + Utf16ToUtf8(*user);
+  for (const bool lookup : {false, true}) {
+    RequestCapture capture;
+    ASSERT_TRUE(capture.Start());
+    const std::string host = "127.0.0.1:" + std::to_string(capture.port());
+    ResetServerClient();
+    const ServerClient& client = GetServerClient();
+    client.SetOption(u"url", Utf8ToUtf16("http://" + host + "/dravanta_rest").c_str());
+    client.SetOption(u"proxy_name", u"");
+    client.SetOption(u"api_key", u"the-key");
+    ASSERT_EQ(client.Initialise(), TransportOk);
+    const ClientAnswer answer = lookup ? LookUpSignatures({"AB"}) : EngineInfo();
+    EXPECT_EQ(answer.code, TransportOk) << answer.text;
+
+    const SentRequest sent = SplitRequest(capture.Request());
+    std::set<std::string> expected = {"Accept: text/xml\r", "Host: " + host + "\r",
+                                      "X-API-Key: the-key\r",
+                                      "X-Hardware-ID: " + Utf16ToUtf8(HardwareIdentifier()) + "\r"};
+    if (lookup) {
+      EXPECT_EQ(sent.request_line, "POST /dravanta_rest/scanner?method=scanmultiple" + query +
+                                       "&type=signature HTTP/1.0\r");
+      expected.insert("Content-Length: 2\r");
+    } else {
+      EXPECT_EQ(sent.request_line,
+                "GET /dravanta_rest/scanner?method=getengineinfo" + query + " HTTP/1.0\r");
+    }
+    EXPECT_EQ(sent.header_lines, expected);
   }
 }
 
