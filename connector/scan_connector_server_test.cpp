@@ -10,6 +10,7 @@
 #include "connector/testing/scan_recorder.h"
 #include "internal/scan_connector_internal.h"
 #include "platform/executable_path.h"
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
 #include "tests/support/scratch_tree.h"
@@ -249,8 +250,7 @@ TEST_F(ScanConnectorServerTest, AModuleScanUploadsTheUnknownExecutable) {
   EXPECT_EQ(completions[0].message, u"Scan Finished");
   const std::vector<RecordedRequest> uploads = RequestsFor("scan");
   ASSERT_EQ(uploads.size(), 1u);
-  EXPECT_EQ(Utf16(uploads[0].params.find("filename")->second),
-            ExecutablePath().substr(ExecutablePath().rfind(u'/') + 1));
+  EXPECT_EQ(Utf16(uploads[0].params.find("filename")->second), FileNameOfPath(ExecutablePath()));
   const std::vector<RecordedProgress> progress = recorder.Progress();
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.back().stage, 2);

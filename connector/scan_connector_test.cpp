@@ -10,6 +10,7 @@
 #include "connector/testing/fake_server_client.h"
 #include "connector/testing/scan_recorder.h"
 #include "internal/scan_connector_internal.h"
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 
@@ -216,7 +217,7 @@ TEST_F(ScanConnectorTest, APathStartThatCannotCollectFreesTheConnector) {
   ScanRecorder recorder;
   ScanConnector connector;
   InitializeConnector(connector, u"", FakeServerClient());
-  const std::u16string missing = Folder() + u"/missing";
+  const std::u16string missing = Folder() + kPathSeparator + u"missing";
   EXPECT_EQ(StartPaths(connector, recorder, missing + u"|x|"), 2);
   EXPECT_FALSE(connector.busy);
   EXPECT_TRUE(recorder.Completions().empty());

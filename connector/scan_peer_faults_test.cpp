@@ -15,6 +15,7 @@
 #include "connector/testing/fake_server_fixture.h"
 #include "connector/testing/scan_recorder.h"
 #include "internal/scan_connector_internal.h"
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
 #include "tests/support/scratch_tree.h"
@@ -226,8 +227,7 @@ TEST_P(ScanPeerFaultTest, CompletesOnceWithTheSettledCounts) {
 
   std::map<std::string, int> times_reported;
   for (const RecordedProgress& report : recorder.Progress()) {
-    std::string path = Utf16ToUtf8(report.path);
-    std::string name = path.substr(path.rfind('/') + 1);
+    std::string name = Utf16ToUtf8(FileNameOfPath(report.path));
     ++times_reported[name];
     if (expected.reports.empty()) continue;
     auto wanted = expected.reports.find(name);

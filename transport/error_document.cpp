@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 namespace dravanta {
 namespace {
@@ -13,7 +14,9 @@ constexpr size_t kMessageBuffer = 512;
 bool FailsForZeroByte(std::string* text) {
   const size_t zero = text->find('\0');
   if (zero == std::string::npos) return false;
-  *text = MakeErrorDocument(FormatMessage("the answer holds a zero byte at offset %zu", zero));
+  // (%zu is unknown to the Windows C library's format check.)
+  *text = MakeErrorDocument(
+      FormatMessageText("the answer holds a zero byte at offset %s", std::to_string(zero).c_str()));
   return true;
 }
 
@@ -27,7 +30,7 @@ std::string MakeErrorDocument(std::string_view message) {
   return document;
 }
 
-std::string FormatMessage(const char* format, ...) {
+std::string FormatMessageText(const char* format, ...) {
   char buffer[kMessageBuffer];
   va_list arguments;
   va_start(arguments, format);

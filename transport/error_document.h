@@ -18,7 +18,7 @@ inline constexpr std::string_view ErrorDocumentEnd = "</error>";
 std::string MakeErrorDocument(std::string_view message);
 
 // printf-style formatting of one message (at most 511 bytes are kept).
-std::string FormatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatMessageText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Turns the raw answer (final response headers, then the body) into the
 // result text and returns its code: a status of 300 or more, or a text that

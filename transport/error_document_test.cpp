@@ -47,9 +47,9 @@ TEST(ErrorDocumentTest, DocumentLongerThan511BytesBecomesEmpty) {
 }
 
 TEST(ErrorDocumentTest, FormatsHexAsEightDigits) {
-  EXPECT_EQ(FormatMessage("WinHttpSendRequest failed (0x%.8X)", 0xabcu),
+  EXPECT_EQ(FormatMessageText("WinHttpSendRequest failed (0x%.8X)", 0xabcu),
             "WinHttpSendRequest failed (0x00000ABC)");
-  EXPECT_EQ(FormatMessage("WinHttpSendRequest failed (0x%.8x)", 0xabcu),
+  EXPECT_EQ(FormatMessageText("WinHttpSendRequest failed (0x%.8x)", 0xabcu),
             "WinHttpSendRequest failed (0x00000abc)");
 }
 

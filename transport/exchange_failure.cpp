@@ -47,18 +47,18 @@ std::string TransferFailureMessage(int curl_code, const TransferProgress& progre
     return "out of memory while receiving response";
   }
   // The final response's headers are in: the failure is in reading its body.
-  if (progress.headers_received) return FormatMessage("error %u in WinHttpReadData.", code);
+  if (progress.headers_received) return FormatMessageText("error %u in WinHttpReadData.", code);
   // Connection and name-resolution failures belong to sending the request.
   bool sending = kind == FailureKind::Connect || !progress.request_sent ||
                  (progress.body_started && !progress.body_finished);
   if (sending) {
     if (progress.is_upload && progress.body_started) {
-      return FormatMessage("WinHttpWriteData failed (0x%.8X)", code);
+      return FormatMessageText("WinHttpWriteData failed (0x%.8X)", code);
     }
-    if (progress.is_get) return FormatMessage("WinHttpSendRequest failed (0x%.8x)", code);
-    return FormatMessage("WinHttpSendRequest failed (0x%.8X)", code);
+    if (progress.is_get) return FormatMessageText("WinHttpSendRequest failed (0x%.8x)", code);
+    return FormatMessageText("WinHttpSendRequest failed (0x%.8X)", code);
   }
-  return FormatMessage("WinHttpReceiveResponse failed (0x%.8X)", code);
+  return FormatMessageText("WinHttpReceiveResponse failed (0x%.8X)", code);
 }
 
 }  // namespace dravanta

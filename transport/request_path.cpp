@@ -1,5 +1,7 @@
 #include "transport/request_path.h"
 
+#include "platform/path_separator.h"
+
 namespace dravanta {
 namespace {
 
@@ -47,7 +49,7 @@ std::string EscapeUnsafePathBytes(std::string_view path) {
 }
 
 std::string_view FileNamePart(std::string_view path) {
-  size_t slash = path.rfind('/');
+  size_t slash = path.rfind(static_cast<char>(kPathSeparator));
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 

@@ -31,7 +31,8 @@ struct RequestPathParts {
 // without path gives "/scanner?method=...".
 std::string BuildRequestPath(const RequestPathParts& parts);
 
-// The part of a local path after its last "/" (all of it when it has none).
+// The part of a local path after its last path separator ("/", or "\\" on
+// Windows; all of it when it has none).
 std::string_view FileNamePart(std::string_view path);
 
 }  // namespace dravanta

@@ -2,8 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "platform/path_separator.h"
+
 namespace dravanta {
 namespace {
+
+// A local path with the system's separator in place of each "/".
+std::string LocalPath(std::string path) {
+  std::replace(path.begin(), path.end(), '/', static_cast<char>(kPathSeparator));
+  return path;
+}
 
 TEST(RequestPathTest, ParametersInFixedOrderEachWhenItsConditionHolds) {
   struct Case {
@@ -11,7 +21,7 @@ TEST(RequestPathTest, ParametersInFixedOrderEachWhenItsConditionHolds) {
     const char* expected;
   };
   const Case cases[] = {
-      {{"dravanta_rest", "scan", "/data/a.exe", "file", "pc", "bob"},
+      {{"dravanta_rest", "scan", LocalPath("/data/a.exe"), "file", "pc", "bob"},
        "/dravanta_rest/scanner?method=scan&filename=a.exe&client_computer_name=pc"
        "&client_user_name=bob"},
       {{"dravanta_rest", "scanmultiple", "A|B", "signature", "pc", "bob"},
@@ -23,7 +33,8 @@ TEST(RequestPathTest, ParametersInFixedOrderEachWhenItsConditionHolds) {
       {{"r", "scan", "a.exe", "file", std::nullopt, std::nullopt},
        "/r/scanner?method=scan&filename=a.exe"},
       // A path ending in "/" has an empty name: no filename parameter.
-      {{"r", "scan", "/data/", "file", std::nullopt, std::nullopt}, "/r/scanner?method=scan"},
+      {{"r", "scan", LocalPath("/data/"), "file", std::nullopt, std::nullopt},
+       "/r/scanner?method=scan"},
       {{"r", "scan", "", "file", std::nullopt, "u"}, "/r/scanner?method=scan&client_user_name=u"},
   };
   for (const Case& c : cases) EXPECT_EQ(BuildRequestPath(c.parts), c.expected);
@@ -32,7 +43,8 @@ TEST(RequestPathTest, ParametersInFixedOrderEachWhenItsConditionHolds) {
 // Names with "&", "=", "?", "#", spaces or non-ASCII bytes cannot add or
 // break parameters.
 TEST(RequestPathTest, QueryValuesArePercentEncoded) {
-  RequestPathParts parts{"r", "scan", "/d/a&b=c?d#e f\xc3\xa9.exe", "file", "my pc", "o'neil&x=1"};
+  RequestPathParts parts{"r",    "scan",  LocalPath("/d/a&b=c?d#e f\xc3\xa9.exe"),
+                         "file", "my pc", "o'neil&x=1"};
   EXPECT_EQ(BuildRequestPath(parts),
             "/r/scanner?method=scan&filename=a%26b%3Dc%3Fd%23e%20f%C3%A9.exe"
             "&client_computer_name=my%20pc&client_user_name=o%27neil%26x%3D1");

@@ -1,6 +1,7 @@
 #include "transport/scan_requests.h"
 
 #include "platform/file_reader.h"
+#include "platform/path_separator.h"
 #include "transport/engine_merge.h"
 #include "transport/error_document.h"
 #include "transport/file_signature.h"
@@ -23,19 +24,21 @@ ExchangeResult QueryFileSize(std::string_view path, std::uint64_t* size) {
   if (!OpenReadableFile(path, &file, &error_number)) {
     std::string terminated(path);
     return {TransportInvalidArgument,
-            MakeErrorDocument(FormatMessage("failed to read file '%s' (%u)", terminated.c_str(),
-                                            static_cast<unsigned>(error_number)))};
+            MakeErrorDocument(FormatMessageText("failed to read file '%s' (%u)", terminated.c_str(),
+                                                static_cast<unsigned>(error_number)))};
   }
   ReadableFileCloser closer{&file};
   if (!ReadableFileSize(file, size)) {
     return {TransportInvalidArgument,
             MakeErrorDocument(
-                FormatMessage("failed to read file '%s' (%u)", std::string(path).c_str(), 0u))};
+                FormatMessageText("failed to read file '%s' (%u)", std::string(path).c_str(), 0u))};
   }
   return {TransportOk, {}};
 }
 
-bool IsLocalFilePath(std::string_view object) { return object.find('/') != std::string_view::npos; }
+bool IsLocalFilePath(std::string_view object) {
+  return object.find(static_cast<char>(kPathSeparator)) != std::string_view::npos;
+}
 
 ExchangeResult ScanFile(std::string_view path, const std::vector<std::string>& servers) {
   std::uint64_t size = 0;

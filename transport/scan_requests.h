@@ -19,8 +19,8 @@ ExchangeResult TryServers(ServerRequest request, const std::vector<std::string>&
 // "failed to read file '%s' (%u)" document.
 ExchangeResult QueryFileSize(std::string_view path, std::uint64_t* size);
 
-// An object text naming a local file (it holds a "/") rather than a
-// signature given as text.
+// An object text naming a local file (it holds the system's path separator,
+// "/" or "\\") rather than a signature given as text.
 bool IsLocalFilePath(std::string_view object);
 
 // Uploads the file at a UTF-8 path with "scan".

@@ -14,11 +14,13 @@
 #include "transport/client_identity.h"
 #include "transport/client_properties.h"
 #include "transport/engine_info.h"
+#include "transport/error_document.h"
 #include "transport/file_signature.h"
 #include "transport/http_exchange.h"
 #include "transport/scan_requests.h"
 #include "transport/testing/answer_text.h"
 #include "transport/testing/client_calls.h"
+#include "transport/testing/exchange_errors.h"
 
 namespace dravanta {
 namespace {
@@ -243,7 +245,8 @@ TEST_F(ServerClientTest, WhenEveryServerFailsTheLastErrorIsReturned) {
   Use({server_.Url(), RefusingUrl()});
   Answer answer = LookUpSignatures({"AB"});
   EXPECT_EQ(answer.code, TransportFailed);
-  EXPECT_EQ(answer.text, ErrorDocumentText("WinHttpSendRequest failed (0x00000007)"));
+  EXPECT_EQ(answer.text, ErrorDocumentText(FormatMessageText("WinHttpSendRequest failed (0x%.8X)",
+                                                             HttpLayerErrorNumbers().refused)));
   EXPECT_EQ(server_.RequestCount(), 1u);
 }
 
@@ -259,7 +262,10 @@ TEST_F(ServerClientTest, UnusableAddressAndMissingServer) {
     Use({url});
     answer = LookUpSignatures({"AB"});
     EXPECT_EQ(answer.code, TransportFailed) << url;
-    EXPECT_EQ(answer.text, ErrorDocumentText("WinHttpConnect failed (0x00000003)")) << url;
+    EXPECT_EQ(answer.text,
+              ErrorDocumentText(FormatMessageText("WinHttpConnect failed (0x%.8X)",
+                                                  HttpLayerErrorNumbers().unusable_host)))
+        << url;
   }
 
   ResetServerClient();
@@ -276,7 +282,9 @@ TEST_F(ServerClientTest, DroppedAnswerAndStalledServer) {
       {.body = std::string(10000, 'x'), .drop_connection = true, .drop_after_bytes = 100});
   Answer answer = LookUpSignatures({"AB"});
   EXPECT_EQ(answer.code, TransportFailed);
-  EXPECT_EQ(answer.text, ErrorDocumentText("error 18 in WinHttpReadData."));
+  EXPECT_EQ(answer.text,
+            ErrorDocumentText(FormatMessageText("error %u in WinHttpReadData.",
+                                                HttpLayerErrorNumbers().dropped_answer)));
 
   // Nothing moves while the server sits on the request: the stall limit
   // (made short here) ends the exchange.
@@ -284,7 +292,9 @@ TEST_F(ServerClientTest, DroppedAnswerAndStalledServer) {
   server_.SetAnswer("getengineinfo", {.delay_milliseconds = 2500});
   answer = EngineInfo();
   EXPECT_EQ(answer.code, TransportFailed);
-  EXPECT_EQ(answer.text, ErrorDocumentText("WinHttpReceiveResponse failed (0x0000001C)"));
+  EXPECT_EQ(answer.text,
+            ErrorDocumentText(FormatMessageText("WinHttpReceiveResponse failed (0x%.8X)",
+                                                HttpLayerErrorNumbers().stalled)));
 }
 
 TEST_F(ServerClientTest, HeaderValuesCannotAddHeaders) {

@@ -15,6 +15,7 @@
 
 #include "platform/text.h"
 #include "tests/support/fake_scan_server.h"
+#include "tests/support/handshake_counter.h"
 #include "tests/support/raw_peer.h"
 #include "tests/support/tls_certificates.h"
 #include "transport/http_exchange.h"

@@ -39,12 +39,6 @@ std::string RecordedRequest::Header(const std::string& name) const {
 
 FakeScanServer::FakeScanServer() : server_(std::make_unique<httplib::Server>()) {}
 
-FakeScanServer::FakeScanServer(const TlsIdentity& identity)
-    : server_(std::make_unique<httplib::SSLServer>(identity.certificate.get(), identity.key.get())),
-      secure_(true) {
-  handshakes_.Attach(static_cast<httplib::SSLServer&>(*server_).ssl_context());
-}
-
 FakeScanServer::~FakeScanServer() { Stop(); }
 
 bool FakeScanServer::Start() {

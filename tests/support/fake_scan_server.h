@@ -34,10 +34,13 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/handshake_counter.h"
-#include "tests/support/tls_certificates.h"
-
 namespace dravanta {
+
+// The TLS side (fake_scan_server_tls.cpp, where OpenSSL is there): the
+// identity a TLS server presents and the handshakes it counts.
+struct TlsIdentity;
+struct HandshakeCounts;
+class HandshakeCounter;
 
 struct ScriptedAnswer {
   int status = 200;
@@ -101,7 +104,7 @@ class FakeScanServer {
   void SetUploadVerdict(const std::string& file_name, int result, const std::string& threat);
 
   // TLS handshakes completed so far (all zero for plain HTTP).
-  HandshakeCounts Handshakes() const { return handshakes_.Counts(); }
+  HandshakeCounts Handshakes() const;
 
   std::vector<RecordedRequest> Requests() const;
   std::size_t RequestCount() const;
@@ -118,7 +121,7 @@ class FakeScanServer {
   void Route(const httplib::Request& request, httplib::Response& response);
   ScriptedAnswer BuiltInAnswer(const RecordedRequest& request);
 
-  HandshakeCounter handshakes_;  // outlives the server's connections
+  std::shared_ptr<HandshakeCounter> handshakes_;  // outlives the server's connections
   std::unique_ptr<httplib::Server> server_;
   bool secure_ = false;
   int port_ = 0;
