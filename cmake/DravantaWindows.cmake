@@ -55,3 +55,10 @@ function(dravanta_under_wine name)
 endfunction()
 
 add_subdirectory(platform)
+
+# --- The user interface and the executable ---
+# Windows keeps the queue length of a socket's first listen(), so the HTTP
+# library listens with the wide queue from the start
+# (platform/listen_backlog.h).
+set_property(TARGET httplib::httplib APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS
+             CPPHTTPLIB_LISTEN_BACKLOG=128)
