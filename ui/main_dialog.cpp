@@ -114,7 +114,8 @@ int CQn5raClntDlg::RunWithPage() {
   LOG_INFO(u"Page at %s (access token not logged)",
            Utf8ToUtf16(address.substr(0, address.find('?'))));
   WriteStandardOutput("Dravanta Client page: " + address + "\n");
-  if (services_.open_browser && services_.open_url != nullptr) services_.open_url(address);
+  if (services_.open_browser && services_.open_url != nullptr)
+    services_.open_url(Utf8ToUtf16(address));
 
   queue_ = &queue;
   queue.Run(100ms, [&] {

@@ -45,7 +45,7 @@ struct DialogServices {
   // File of the registry store; empty: the machine's store, found when the
   // first value is about to be written.
   std::u16string registry_store;
-  bool (*open_url)(const std::string& url) = nullptr;
+  bool (*open_url)(std::u16string_view url) = nullptr;
   ReportFolders report_folders;  // program folder filled from the settings
   // How long a close request waits for a reloaded page.
   std::chrono::milliseconds close_grace{3000};

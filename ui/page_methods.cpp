@@ -51,7 +51,7 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
     *answer = LastErrorMessage();
   } else if (name == u"openLink") {
     if (IsWebAddress(first) && services_.open_url != nullptr) {
-      services_.open_url(Utf16ToUtf8(first));
+      services_.open_url(first);
     }
   } else if (name == u"doSaveResult") {
     *answer = SaveReport(first);

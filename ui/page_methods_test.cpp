@@ -4,6 +4,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/text.h"
 #include "report/scan_report.h"
 #include "shell/client_version.h"
 #include "ui/notification_gate.h"
@@ -18,8 +19,8 @@ std::vector<std::string>& OpenedUrls() {
   return urls;
 }
 
-bool RecordUrl(const std::string& url) {
-  OpenedUrls().push_back(url);
+bool RecordUrl(std::u16string_view url) {
+  OpenedUrls().push_back(Utf16ToUtf8(url));
   return true;
 }
 
@@ -200,7 +201,8 @@ TEST_F(PageMethods, NotScannedFilesComeWithTheirCountsLine) {
   Dialog().OnInitGui();
   StartScan(u"0|/srv");
   const FakeConnectorRecord r = FakeRecord();
-  r.file_progress(r.context, 1, 1, u"/srv/b", 10005, u"could not be opened: Permission denied", u"");
+  r.file_progress(r.context, 1, 1, u"/srv/b", 10005, u"could not be opened: Permission denied",
+                  u"");
   r.file_progress(r.context, 1, 9000, u"/srv/a \"big\"", 10008, u"", u"");
   r.file_progress(r.context, 1, 1, u"/srv/c", 0, u"", u"");
   r.file_progress(r.context, 1, 1, u"/srv/t", -1, u"Trojan.X", u"");
