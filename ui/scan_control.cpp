@@ -61,7 +61,7 @@ void ScanWorker(ScanTicket* ticket, std::u16string argument, ConnectorEntryPoint
 void CQn5raClntDlg::OnInitGui() {
   LOG_DEVINFO(u"OnInitGui");
   if (settings_.show_trayicon && services_.registry_store.empty()) {
-    services_.registry_store = MachineRegistryStorePath();
+    services_.registry_store = MachineRegistryStore();
   }
   registryReporting_ = settings_.show_trayicon;
   // A reloaded page initialises again; the connector set up by the first
