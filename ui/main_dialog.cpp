@@ -40,6 +40,7 @@ CQn5raClntDlg::CQn5raClntDlg(DialogServices services) : services_(std::move(serv
 CQn5raClntDlg::~CQn5raClntDlg() {
   DeactivateDialog(this);
   JoinScanWorker();
+  CloseTray(tray_);  // when set up without a modal run
 }
 
 void CQn5raClntDlg::SetSettings(const ClientSettings& settings) {
@@ -118,11 +119,17 @@ int CQn5raClntDlg::RunWithPage() {
     services_.open_url(Utf8ToUtf16(address));
 
   queue_ = &queue;
+  pageAddress_ = address;
   queue.Run(100ms, [&] {
+    // The tray icon's notifications and menu commands run here, on the
+    // dialog's thread, at least every tick.
+    DispatchTrayMessages(tray_.window);
     if (!result_ && host.CloseDue()) OnClose();
     if (result_) queue.Stop();
   });
   queue_ = nullptr;
+  pageAddress_.clear();
+  CloseTray(tray_);
   host.Stop();
   return result_.value_or(100);
 }
@@ -212,7 +219,49 @@ void CQn5raClntDlg::OnClose() {
 }
 
 void CQn5raClntDlg::OnMenuCommand(uint32_t command) {
-  if (dravanta::OnTrayMenuCommand(tray_, command) == TrayAction::kExit) ExitApplication(false);
+  switch (dravanta::OnTrayMenuCommand(tray_, command)) {
+    case TrayAction::kExit:
+      ExitApplication(false);
+      break;
+    case TrayAction::kShowWindow:
+      ShowWindowAgain();
+      break;
+    case TrayAction::kShowMenu:
+    case TrayAction::kNothing:
+      break;
+  }
+}
+
+void CQn5raClntDlg::OnTrayNotification(uint32_t icon_id, uint32_t mouse_message) {
+  switch (dravanta::OnTrayNotification(tray_, icon_id, mouse_message)) {
+    case TrayAction::kShowMenu:
+      ShowNotificationMenu(tray_.window, TrayMenuEntries());
+      break;
+    case TrayAction::kShowWindow:
+      ShowWindowAgain();
+      break;
+    case TrayAction::kExit:
+    case TrayAction::kNothing:
+      break;
+  }
+}
+
+void CQn5raClntDlg::ShowWindowAgain() {
+  if (!pageAddress_.empty() && services_.open_url != nullptr) {
+    services_.open_url(Utf8ToUtf16(pageAddress_));
+  }
+}
+
+TrayCallbacks CQn5raClntDlg::TrayCallbacksOf() {
+  TrayCallbacks callbacks;
+  callbacks.context = this;
+  callbacks.notification = [](void* dialog, uint32_t icon_id, uint32_t mouse_message) {
+    static_cast<CQn5raClntDlg*>(dialog)->OnTrayNotification(icon_id, mouse_message);
+  };
+  callbacks.command = [](void* dialog, uint32_t command) {
+    static_cast<CQn5raClntDlg*>(dialog)->OnMenuCommand(command);
+  };
+  return callbacks;
 }
 
 }  // namespace dravanta

@@ -84,6 +84,8 @@ class CQn5raClntDlg {
   // Window messages of this platform.
   void OnClose();  // WM_CLOSE, also the page's close request
   void OnMenuCommand(uint32_t command);
+  // WM_USER+1 from the notification-area icon.
+  void OnTrayNotification(uint32_t icon_id, uint32_t mouse_message);
 
   // Operations of the commands.
   void OnInitGui();
@@ -170,6 +172,11 @@ class CQn5raClntDlg {
   std::u16string SaveReport(std::u16string_view chosenPath);
   std::u16string PickPath(std::u16string_view path);
   void EndDialog(int code);
+  // The window shown again from the tray: the page opened anew in the
+  // browser, which the user closed when the window was hidden.
+  void ShowWindowAgain();
+  // The tray icon's notifications and menu commands come to this dialog.
+  TrayCallbacks TrayCallbacksOf();
   // Waits for the scan worker of the last ScanNow (dialog thread only).
   void JoinScanWorker();
   // At the end of the modal run: the scan worker and the connector's scan
@@ -208,6 +215,7 @@ class CQn5raClntDlg {
 
   std::optional<int> result_;
   DialogTaskQueue* queue_ = nullptr;  // while the page host runs
+  std::string pageAddress_;           // while the page host runs
 };
 
 }  // namespace dravanta

@@ -104,10 +104,7 @@ void CQn5raClntDlg::OnSetupScan() {
         }
       }
     }
-    if (!settings_.auto_start && settings_.show_trayicon && AddTrayIcon(tray_)) {
-      tray_.menu_loaded = true;
-      tray_.icon_added = true;
-    }
+    if (!settings_.auto_start && settings_.show_trayicon) AddTrayIcon(tray_, TrayCallbacksOf());
   }
   setupDone_ = true;
 }
