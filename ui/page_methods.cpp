@@ -1,6 +1,7 @@
 // The twelve methods the page calls, and the report save and path pick
 // behind two of them.
 #include "platform/machine_identity.h"
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "platform/user_folders.h"
 #include "shell/client_version.h"
@@ -127,7 +128,7 @@ std::u16string CQn5raClntDlg::SaveReport(std::u16string_view chosenPath) {
 }
 
 std::u16string CQn5raClntDlg::PickPath(std::u16string_view path) {
-  if (path.empty() || path.front() != u'/') return {};
+  if (!IsAbsolutePath(path)) return {};
   const std::u16string text(path);
   if (IsExistingFolder(text)) return PickerText(u"folder", text);
   if (IsExistingFile(text)) return PickerText(u"file", text);
