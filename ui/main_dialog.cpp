@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "connector/error_message_hook.h"
+#include "platform/executable_version.h"
 #include "platform/open_url.h"
 #include "platform/random_token.h"
 #include "platform/registry_store.h"
@@ -12,6 +13,7 @@
 #include "platform/text.h"
 #include "platform/user_folders.h"
 #include "report/scan_report.h"
+#include "shell/client_version.h"
 #include "shell/diagnostic_log.h"
 #include "ui/headless_progress.h"
 #include "ui/notification_gate.h"
@@ -25,6 +27,11 @@ using namespace std::chrono_literals;
 void LogConnectorError(std::u16string_view message) { LOG_ERROR(u"%s", message); }
 
 }  // namespace
+
+std::u16string ClientVersionText() {
+  std::u16string version = ExecutableFileVersion();
+  return version.empty() ? std::u16string(ClientVersion()) : version;
+}
 
 DialogServices ProgramDialogServices() {
   DialogServices services;

@@ -55,6 +55,10 @@ struct DialogServices {
 // "clean", "infected" and "error" end a scan.
 bool IsFinalScanStatus(std::u16string_view status);
 
+// The client's version: the file version of the executable's version
+// resource where it has one (Windows), else the build's version.
+std::u16string ClientVersionText();
+
 // The services of the real program.
 DialogServices ProgramDialogServices();
 

@@ -4,7 +4,6 @@
 #include "platform/path_separator.h"
 #include "platform/text.h"
 #include "platform/user_folders.h"
-#include "shell/client_version.h"
 #include "shell/diagnostic_log.h"
 #include "ui/main_dialog.h"
 #include "ui/result_texts.h"
@@ -64,7 +63,7 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
     *answer = PickPath(first);
   } else if (name == u"getClientInfo") {
     if (first == u"version") {
-      if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
+      if (clientVersion_.empty()) clientVersion_ = ClientVersionText();
       *answer = clientVersion_;
     } else if (first == u"exitOnClean") {
       *answer = settings_.exit_on_clean ? u"1" : u"0";
@@ -93,7 +92,7 @@ std::u16string CQn5raClntDlg::ComposeReport() {
   ScanReport report;
   if (auto user = QueryEffectiveUserName()) report.userId = Utf8ToUtf16(*user);
   if (auto host = QueryHostName()) report.scanningSystem = Utf8ToUtf16(*host);
-  if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
+  if (clientVersion_.empty()) clientVersion_ = ClientVersionText();
   report.clientVersion = clientVersion_;
   report.threats = results_.Threats();
   const CoverageCounts counts = Coverage();

@@ -6,7 +6,6 @@
 #include "connector/start_result.h"
 #include "platform/registry_store.h"
 #include "platform/text.h"
-#include "shell/client_version.h"
 #include "shell/diagnostic_log.h"
 #include "ui/main_dialog.h"
 #include "ui/notification_gate.h"
@@ -68,7 +67,7 @@ void CQn5raClntDlg::OnInitGui() {
   // page stays usable.
   if (!setupDone_) connectorReady_ = false;
   ActivateDialog(this);
-  if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
+  if (clientVersion_.empty()) clientVersion_ = ClientVersionText();
   tray_.has_owner = true;
   tray_.icon_id = kTrayIconId;
   if (settings_.auto_start && !autoStartDone_) {
