@@ -7,6 +7,7 @@
 #include "connector/error_message_hook.h"
 #include "platform/executable_version.h"
 #include "platform/open_url.h"
+#include "platform/question_box.h"
 #include "platform/random_token.h"
 #include "platform/registry_store.h"
 #include "platform/standard_streams.h"
@@ -37,6 +38,7 @@ DialogServices ProgramDialogServices() {
   DialogServices services;
   services.connector = ProcessConnector();
   services.open_url = OpenUrlOnDesktop;
+  services.ask_yes_no = AskYesNo;
   services.report_folders.homeFolder = HomeFolder();
   services.open_browser = DesktopBrowserAvailable();
   return services;

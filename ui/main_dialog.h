@@ -46,6 +46,9 @@ struct DialogServices {
   // first value is about to be written.
   std::u16string registry_store;
   bool (*open_url)(std::u16string_view url) = nullptr;
+  // A yes/no question to the person at the machine; true for yes. None:
+  // nobody can answer.
+  bool (*ask_yes_no)(std::u16string_view caption, std::u16string_view text) = nullptr;
   ReportFolders report_folders;  // program folder filled from the settings
   // How long a close request waits for a reloaded page.
   std::chrono::milliseconds close_grace{3000};

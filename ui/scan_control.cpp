@@ -233,8 +233,15 @@ void CQn5raClntDlg::ExitApplication(bool confirmed) {
                         !(settings_.exit_on_clean && !infected) &&
                         !(settings_.exit_on_dirty && infected);
   // The page asks "Are you sure you want to cancel your scan?" itself before
-  // it closes; a close that reaches us has been confirmed there.
-  if (wouldAsk && !confirmed) return;
+  // it closes; a close that reaches us has been confirmed there. The tray
+  // menu's Exit asks here, where a box can be shown.
+  if (wouldAsk && !confirmed &&
+      !(services_.ask_yes_no != nullptr &&
+        services_.ask_yes_no(u"Are you sure?",
+                             u"Are you sure you want to cancel your scan? Please note it may take "
+                             u"up to 30 seconds to gracefully terminate."))) {
+    return;
+  }
   EndDialog(EndScanControl());
 }
 
