@@ -55,6 +55,8 @@ function(dravanta_under_wine name)
 endfunction()
 
 add_subdirectory(platform)
+# The tests' own helpers, as far as they are ported.
+add_subdirectory(tests/support)
 
 # --- The user interface and the executable ---
 # Windows keeps the queue length of a socket's first listen(), so the HTTP
