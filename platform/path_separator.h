@@ -15,19 +15,19 @@ inline constexpr char16_t kPathSeparator = u'/';
 inline constexpr bool IsPathSeparator(char16_t c) { return c == u'/'; }
 #endif
 
-// Whether `path` names its place from a root rather than from a current
-// folder: POSIX "/..."; Windows a drive's root "C:\..." (or "C:/...") or a
-// path starting with two separators (a share, or the "\\?\" form).
-inline constexpr bool IsAbsolutePath(std::u16string_view path) {
+// Whether `path` says where it is without a folder to start from: on POSIX
+// a path beginning with "/"; on Windows one holding a drive's ":" (as in
+// "C:\Reports\scan.txt") or a share's "\\server\...".
 #ifdef _WIN32
-  if (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1])) return true;
-  const bool letter = path.size() >= 3 && ((path[0] >= u'A' && path[0] <= u'Z') ||
-                                           (path[0] >= u'a' && path[0] <= u'z'));
-  return letter && path[1] == u':' && IsPathSeparator(path[2]);
-#else
-  return !path.empty() && path[0] == u'/';
-#endif
+inline constexpr bool IsAbsolutePath(std::u16string_view path) {
+  return path.find(u':') != std::u16string_view::npos ||
+         (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]));
 }
+#else
+inline constexpr bool IsAbsolutePath(std::u16string_view path) {
+  return !path.empty() && path.front() == u'/';
+}
+#endif
 
 // The last piece of `path`: what follows its last separator (all of it when
 // there is none).
