@@ -106,14 +106,24 @@ TEST_F(PageMethods, OpenLinkOpensOnlyWebAddresses) {
                                       "HTTPS://X.invalid/"}));
 }
 
+// A path as a JSON string's content: Windows paths hold backslashes.
+std::string JsonEscapedPath(const std::string& path) {
+  std::string escaped;
+  for (const char c : path) {
+    if (c == '\\' || c == '"') escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}
+
 TEST_F(PageMethods, PickerChecksThePath) {
   const std::string folder = (root_ / "home").string();
   const std::string file = (root_ / "home" / "f.txt").string();
   std::ofstream(file) << "x";
   EXPECT_EQ(Narrow(Call(u"pickFileFolder", {Utf8ToUtf16(folder)})),
-            "[{\"folder\" : \"" + folder + "\"}]");
+            "[{\"folder\" : \"" + JsonEscapedPath(folder) + "\"}]");
   EXPECT_EQ(Narrow(Call(u"pickFileFolder", {Utf8ToUtf16(file)})),
-            "[{\"file\" : \"" + file + "\"}]");
+            "[{\"file\" : \"" + JsonEscapedPath(file) + "\"}]");
   for (const std::u16string& path : {std::u16string(u""), Utf8ToUtf16((root_ / "missing").string()),
                                      std::u16string(u"home"), std::u16string(u"/dev/null")}) {
     EXPECT_EQ(Call(u"pickFileFolder", {path}), u"") << Narrow(path);
