@@ -81,3 +81,22 @@ endfunction()
 add_subdirectory(transport)
 # After the collection: the connector's scan tests are built once it is.
 add_subdirectory(connector)
+
+# --- The user interface and the executable ---
+# Windows keeps the queue length of a socket's first listen(), so the HTTP
+# library listens with the wide queue from the start
+# (platform/listen_backlog.h).
+set_property(TARGET httplib::httplib APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS
+             CPPHTTPLIB_LISTEN_BACKLOG=128)
+# The HTTP library under the name the Linux build's pkg-config gives it.
+if(NOT TARGET PkgConfig::HTTPLIB)
+  add_library(PkgConfig::HTTPLIB INTERFACE IMPORTED)
+  target_link_libraries(PkgConfig::HTTPLIB INTERFACE httplib::httplib)
+endif()
+# Built once the folders it links are in this build.
+if(TARGET dravanta_shell AND TARGET dravanta_report AND TARGET dravanta_connector
+   AND TARGET dravanta_scratch_tree)
+  add_subdirectory(ui)
+else()
+  message(STATUS "ui/ waits for shell/, report/, connector/ and tests/support in this build")
+endif()

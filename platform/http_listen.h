@@ -19,10 +19,10 @@ namespace dravanta {
 // queue. The bound port, or -1 when it cannot be bound. Call before
 // listen_after_bind().
 inline int BindWithWideBacklog(httplib::Server& server, const std::string& host, int port) {
-  int listening = -1;
+  SocketHandle listening = kNoSocket;
   server.set_socket_options([&listening](socket_t sock) {
     httplib::default_socket_options(sock);
-    listening = sock;
+    listening = static_cast<SocketHandle>(sock);
   });
   int bound = port == 0                         ? server.bind_to_any_port(host)
               : server.bind_to_port(host, port) ? port

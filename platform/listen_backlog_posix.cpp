@@ -4,8 +4,8 @@
 
 namespace dravanta {
 
-bool WidenListenBacklog(int listening_socket, int backlog) {
-  return listening_socket >= 0 && listen(listening_socket, backlog) == 0;
+bool WidenListenBacklog(SocketHandle listening_socket, int backlog) {
+  return listening_socket >= 0 && listen(static_cast<int>(listening_socket), backlog) == 0;
 }
 
 }  // namespace dravanta

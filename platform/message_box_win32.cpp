@@ -5,29 +5,13 @@
 #include <cstdio>
 #include <string>
 
+#include "internal/visible_desktop_win32.h"
 #include "internal/wide_win32.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
 namespace dravanta {
 namespace {
-
-// True when the process runs on a window station a person can see, with an
-// input desktop: not in a service's session or on a locked workstation,
-// where a message box would wait for a click nobody can give.
-bool DesktopIsVisible() {
-  HWINSTA station = GetProcessWindowStation();
-  if (station == nullptr) return false;
-  USEROBJECTFLAGS flags = {};
-  if (!GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) return false;
-  if ((flags.dwFlags & WSF_VISIBLE) == 0) return false;
-  // The desktop that receives the keyboard and mouse; none while the
-  // workstation is locked or in a session without input.
-  HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
-  if (input == nullptr) return false;
-  CloseDesktop(input);
-  return true;
-}
 
 // "<caption>: <text>" and a line feed on standard error: through the
 // console's UTF-16 call when it is a console (bytes would be read in the

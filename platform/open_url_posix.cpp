@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <string>
 #include <string_view>
+
+#include "platform/text.h"
 
 extern char** environ;
 
@@ -31,8 +34,9 @@ std::string FindProgram(std::string_view name) {
 
 }  // namespace
 
-bool OpenUrlOnDesktop(const std::string& url) {
-  if (url.empty() || url.front() == '-') return false;
+bool OpenUrlOnDesktop(std::u16string_view address) {
+  if (address.empty() || address.front() == u'-') return false;
+  const std::string url = Utf16ToUtf8(address);
   std::string program = FindProgram("xdg-open");
   if (program.empty()) return false;
   char* const argv[] = {program.data(), const_cast<char*>(url.c_str()), nullptr};

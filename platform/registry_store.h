@@ -1,11 +1,14 @@
-// A small store of DWORD values under key paths, standing in for the
-// machine-wide registry. It is one text file:
-//
-//   [Software\VARNOK\QN5RA\server/path]
-//   qn5raRunning=dword:1
-//
-// The key path is the section name; every write replaces the file atomically,
+// The machine-wide DWORD values under key paths through which the client
+// tells others its state. On Windows they are the registry's: keys under
+// HKEY_LOCAL_MACHINE, REG_DWORD values. POSIX has no registry: one text file
+// stands in for it (registry_text.h), replaced atomically at every write,
 // so a kill leaves the old or the new content, never a torn file.
+//
+// A store names where the values go:
+// - MachineRegistryStore(): the machine's own place;
+// - any other text keeps values apart from it (tests): on POSIX the path of
+//   another file; on Windows a key path under HKEY_CURRENT_USER, below which
+//   the keys are made.
 #pragma once
 
 #include <cstdint>
@@ -14,26 +17,20 @@
 
 namespace dravanta {
 
-// /var/lib/dravanta-client/registry.ini when that folder is writable (or can
-// be created, as root), else <state folder>/dravanta-client/registry.ini.
-std::u16string MachineRegistryStorePath();
+// Windows: "HKEY_LOCAL_MACHINE". POSIX: /var/lib/dravanta-client/registry.ini
+// when that folder is writable (or can be created, as root), else
+// <state folder>/dravanta-client/registry.ini.
+std::u16string MachineRegistryStore();
 
-// Sets `name` under `key` to `value`, creating the key (and the store's
-// folder) when missing. False when the store cannot be written or the key or
-// name cannot be represented (line breaks, an empty name or "=" in it).
+// Sets `name` under `key` to `value`, creating the key (and on POSIX the
+// store's folder) when missing. False when it cannot be written, or the
+// name is empty, or the key or name cannot be represented (POSIX: line
+// breaks, "=" in the name).
 bool WriteRegistryDword(const std::u16string& store, std::u16string_view key,
                         std::u16string_view name, uint32_t value);
 
 // False when the store, key or value is missing or not a DWORD.
 bool ReadRegistryDword(const std::u16string& store, std::u16string_view key,
                        std::u16string_view name, uint32_t* value);
-
-// The same two on the store's text in memory: the new text of the store
-// after setting a value into *updated (false, with nothing changed, when the
-// key or name cannot be represented), and the reading of a value.
-bool SetRegistryDwordInText(std::string_view content, std::u16string_view key,
-                            std::u16string_view name, uint32_t value, std::string* updated);
-bool ReadRegistryDwordFromText(std::string_view content, std::u16string_view key,
-                               std::u16string_view name, uint32_t* value);
 
 }  // namespace dravanta

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/registry_text.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
 

@@ -12,12 +12,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool WaitFor(int socket, short events, std::chrono::milliseconds limit) {
+int Descriptor(SocketHandle socket) { return static_cast<int>(socket); }
+
+bool WaitFor(SocketHandle socket, short events, std::chrono::milliseconds limit) {
   const Clock::time_point deadline = Clock::now() + limit;
   for (;;) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    struct pollfd entry = {socket, events, 0};
+    struct pollfd entry = {Descriptor(socket), events, 0};
     const int ready = poll(&entry, 1, left > 0 ? static_cast<int>(left) : 0);
     if (ready > 0) return true;  // also on hang-up or error: the next call reports it
     if (ready == 0) return false;
@@ -41,54 +43,54 @@ void Describe(const sockaddr_storage& address, std::string* text, int* port) {
 
 }  // namespace
 
-bool WaitUntilReadable(int socket, std::chrono::milliseconds limit) {
+bool WaitUntilReadable(SocketHandle socket, std::chrono::milliseconds limit) {
   return WaitFor(socket, POLLIN, limit);
 }
 
-bool WaitUntilWritable(int socket, std::chrono::milliseconds limit) {
+bool WaitUntilWritable(SocketHandle socket, std::chrono::milliseconds limit) {
   return WaitFor(socket, POLLOUT, limit);
 }
 
-long ReceiveSome(int socket, char* buffer, size_t size) {
+long ReceiveSome(SocketHandle socket, char* buffer, size_t size) {
   for (;;) {
-    const ssize_t n = recv(socket, buffer, size, MSG_DONTWAIT);
+    const ssize_t n = recv(Descriptor(socket), buffer, size, MSG_DONTWAIT);
     if (n >= 0) return static_cast<long>(n);
     if (errno == EAGAIN || errno == EWOULDBLOCK) return kSocketNotReady;
     if (errno != EINTR) return -1;
   }
 }
 
-long SendSome(int socket, const char* bytes, size_t size) {
+long SendSome(SocketHandle socket, const char* bytes, size_t size) {
   for (;;) {
-    const ssize_t n = send(socket, bytes, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t n = send(Descriptor(socket), bytes, size, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n >= 0) return static_cast<long>(n);
     if (errno == EAGAIN || errno == EWOULDBLOCK) return kSocketNotReady;
     if (errno != EINTR) return -1;
   }
 }
 
-void PeerAddress(int socket, std::string* address, int* port) {
+void PeerAddress(SocketHandle socket, std::string* address, int* port) {
   sockaddr_storage storage = {};
   socklen_t length = sizeof storage;
   address->clear();
   *port = 0;
-  if (getpeername(socket, reinterpret_cast<sockaddr*>(&storage), &length) == 0) {
+  if (getpeername(Descriptor(socket), reinterpret_cast<sockaddr*>(&storage), &length) == 0) {
     Describe(storage, address, port);
   }
 }
 
-void LocalAddress(int socket, std::string* address, int* port) {
+void LocalAddress(SocketHandle socket, std::string* address, int* port) {
   sockaddr_storage storage = {};
   socklen_t length = sizeof storage;
   address->clear();
   *port = 0;
-  if (getsockname(socket, reinterpret_cast<sockaddr*>(&storage), &length) == 0) {
+  if (getsockname(Descriptor(socket), reinterpret_cast<sockaddr*>(&storage), &length) == 0) {
     Describe(storage, address, port);
   }
 }
 
-void CloseConnectionGracefully(int socket, std::chrono::milliseconds linger) {
-  shutdown(socket, SHUT_WR);
+void CloseConnectionGracefully(SocketHandle socket, std::chrono::milliseconds linger) {
+  shutdown(Descriptor(socket), SHUT_WR);
   // Closing with unread bytes would reset the connection, and a reset can
   // make the peer drop the answer it has not read yet.
   const Clock::time_point deadline = Clock::now() + linger;
@@ -100,24 +102,24 @@ void CloseConnectionGracefully(int socket, std::chrono::milliseconds linger) {
     const long n = ReceiveSome(socket, discard, sizeof discard);
     if (n == 0 || n == -1) break;
   }
-  close(socket);
+  close(Descriptor(socket));
 }
 
-int ConnectToLoopback(int port) {
+SocketHandle ConnectToLoopback(int port) {
   const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (socket < 0) return -1;
+  if (socket < 0) return kNoSocket;
   sockaddr_in address = {};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   if (connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     close(socket);
-    return -1;
+    return kNoSocket;
   }
   return socket;
 }
 
-bool SendAll(int socket, const std::string& bytes, std::chrono::milliseconds limit) {
+bool SendAll(SocketHandle socket, const std::string& bytes, std::chrono::milliseconds limit) {
   const Clock::time_point deadline = Clock::now() + limit;
   size_t sent = 0;
   while (sent < bytes.size()) {
@@ -132,7 +134,7 @@ bool SendAll(int socket, const std::string& bytes, std::chrono::milliseconds lim
   return true;
 }
 
-std::string ReceiveUntilClosed(int socket, std::chrono::milliseconds limit, size_t most) {
+std::string ReceiveUntilClosed(SocketHandle socket, std::chrono::milliseconds limit, size_t most) {
   const Clock::time_point deadline = Clock::now() + limit;
   std::string received;
   char buffer[16384];
@@ -148,8 +150,8 @@ std::string ReceiveUntilClosed(int socket, std::chrono::milliseconds limit, size
   return received;
 }
 
-void CloseSocket(int socket) {
-  if (socket >= 0) close(socket);
+void CloseSocket(SocketHandle socket) {
+  if (socket >= 0) close(Descriptor(socket));
 }
 
 }  // namespace dravanta

@@ -13,12 +13,17 @@ namespace {
 using namespace std::chrono_literals;
 
 struct Pair {
-  Pair() { EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0); }
+  Pair() {
+    int descriptors[2] = {-1, -1};
+    EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, descriptors), 0);
+    ends[0] = descriptors[0];
+    ends[1] = descriptors[1];
+  }
   ~Pair() {
     CloseSocket(ends[0]);
     CloseSocket(ends[1]);
   }
-  int ends[2] = {-1, -1};
+  SocketHandle ends[2] = {kNoSocket, kNoSocket};
 };
 
 TEST(SocketIo, NothingToReadWaitsOutTheLimitAndReceivesNothing) {
@@ -36,7 +41,7 @@ TEST(SocketIo, BytesSentArriveAndAClosedPeerEndsTheReading) {
       [&] { EXPECT_EQ(ReceiveUntilClosed(pair.ends[1], 5s, bytes.size() + 1), bytes); });
   EXPECT_TRUE(SendAll(pair.ends[0], bytes, 5s));
   CloseConnectionGracefully(pair.ends[0], 0ms);
-  pair.ends[0] = -1;
+  pair.ends[0] = kNoSocket;
   reader.join();
 }
 
@@ -45,21 +50,21 @@ TEST(SocketIo, GracefulCloseDiscardsWhatThePeerStillSends) {
   EXPECT_TRUE(SendAll(pair.ends[1], "late request bytes", 1s));
   EXPECT_TRUE(SendAll(pair.ends[0], "answer", 1s));
   CloseConnectionGracefully(pair.ends[0], 50ms);
-  pair.ends[0] = -1;
+  pair.ends[0] = kNoSocket;
   EXPECT_EQ(ReceiveUntilClosed(pair.ends[1], 1s, 100), "answer");
 }
 
 TEST(SocketIo, SendingToAClosedPeerFailsWithoutASignal) {
   Pair pair;
   CloseSocket(pair.ends[1]);
-  pair.ends[1] = -1;
+  pair.ends[1] = kNoSocket;
   EXPECT_FALSE(SendAll(pair.ends[0], std::string(100000, 'y'), 1s));
 }
 
 TEST(SocketIo, ConnectsOnlyWhereSomethingListens) {
   const int port = FindFreeLoopbackPort();
   ASSERT_GT(port, 0);
-  EXPECT_EQ(ConnectToLoopback(port), -1);
+  EXPECT_EQ(ConnectToLoopback(port), kNoSocket);
 }
 
 }  // namespace

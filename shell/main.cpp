@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/program_arguments.h"
 #include "shell/app.h"
 #include "shell/command_line.h"
 #include "shell/help_text.h"
@@ -10,7 +11,7 @@
 
 int main(int argc, char** argv) {
   using namespace dravanta;
-  std::vector<std::u16string> arguments = DecodeArguments(argc, argv);
+  std::vector<std::u16string> arguments = ProgramArguments(argc, argv);
   switch (FindShellRequest(arguments)) {
     case ShellRequest::kHelp: {
       const std::string text = HelpText();

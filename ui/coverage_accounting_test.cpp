@@ -2,7 +2,6 @@
 // follows the categories: the dialog over the real connector, its walkers
 // and upload threads, with a scripted transport table.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>

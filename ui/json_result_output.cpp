@@ -5,7 +5,6 @@
 #include "platform/machine_identity.h"
 #include "platform/text.h"
 #include "report/json_result.h"
-#include "shell/client_version.h"
 #include "shell/diagnostic_log.h"
 #include "ui/main_dialog.h"
 
@@ -35,7 +34,7 @@ std::vector<std::u16string> Targets(int32_t scanType, std::u16string_view locati
 
 std::string CQn5raClntDlg::ComposeJson(std::u16string_view status) {
   JsonResult result;
-  if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
+  if (clientVersion_.empty()) clientVersion_ = ClientVersionText();
   result.clientVersion = clientVersion_;
   if (auto host = QueryHostName()) result.computer = *host;
   if (auto user = QueryUserName()) result.user = *user;

@@ -5,13 +5,16 @@
 #include <thread>
 
 #include "connector/error_message_hook.h"
+#include "platform/executable_version.h"
 #include "platform/open_url.h"
+#include "platform/question_box.h"
 #include "platform/random_token.h"
 #include "platform/registry_store.h"
 #include "platform/standard_streams.h"
 #include "platform/text.h"
 #include "platform/user_folders.h"
 #include "report/scan_report.h"
+#include "shell/client_version.h"
 #include "shell/diagnostic_log.h"
 #include "ui/headless_progress.h"
 #include "ui/notification_gate.h"
@@ -26,10 +29,16 @@ void LogConnectorError(std::u16string_view message) { LOG_ERROR(u"%s", message);
 
 }  // namespace
 
+std::u16string ClientVersionText() {
+  std::u16string version = ExecutableFileVersion();
+  return version.empty() ? std::u16string(ClientVersion()) : version;
+}
+
 DialogServices ProgramDialogServices() {
   DialogServices services;
   services.connector = ProcessConnector();
   services.open_url = OpenUrlOnDesktop;
+  services.ask_yes_no = AskYesNo;
   services.report_folders.homeFolder = HomeFolder();
   services.open_browser = DesktopBrowserAvailable();
   return services;
@@ -40,6 +49,7 @@ CQn5raClntDlg::CQn5raClntDlg(DialogServices services) : services_(std::move(serv
 CQn5raClntDlg::~CQn5raClntDlg() {
   DeactivateDialog(this);
   JoinScanWorker();
+  CloseTray(tray_);  // when set up without a modal run
 }
 
 void CQn5raClntDlg::SetSettings(const ClientSettings& settings) {
@@ -114,14 +124,21 @@ int CQn5raClntDlg::RunWithPage() {
   LOG_INFO(u"Page at %s (access token not logged)",
            Utf8ToUtf16(address.substr(0, address.find('?'))));
   WriteStandardOutput("Dravanta Client page: " + address + "\n");
-  if (services_.open_browser && services_.open_url != nullptr) services_.open_url(address);
+  if (services_.open_browser && services_.open_url != nullptr)
+    services_.open_url(Utf8ToUtf16(address));
 
   queue_ = &queue;
+  pageAddress_ = address;
   queue.Run(100ms, [&] {
+    // The tray icon's notifications and menu commands run here, on the
+    // dialog's thread, at least every tick.
+    DispatchTrayMessages(tray_.window);
     if (!result_ && host.CloseDue()) OnClose();
     if (result_) queue.Stop();
   });
   queue_ = nullptr;
+  pageAddress_.clear();
+  CloseTray(tray_);
   host.Stop();
   return result_.value_or(100);
 }
@@ -211,7 +228,49 @@ void CQn5raClntDlg::OnClose() {
 }
 
 void CQn5raClntDlg::OnMenuCommand(uint32_t command) {
-  if (dravanta::OnTrayMenuCommand(tray_, command) == TrayAction::kExit) ExitApplication(false);
+  switch (dravanta::OnTrayMenuCommand(tray_, command)) {
+    case TrayAction::kExit:
+      ExitApplication(false);
+      break;
+    case TrayAction::kShowWindow:
+      ShowWindowAgain();
+      break;
+    case TrayAction::kShowMenu:
+    case TrayAction::kNothing:
+      break;
+  }
+}
+
+void CQn5raClntDlg::OnTrayNotification(uint32_t icon_id, uint32_t mouse_message) {
+  switch (dravanta::OnTrayNotification(tray_, icon_id, mouse_message)) {
+    case TrayAction::kShowMenu:
+      ShowNotificationMenu(tray_.window, TrayMenuEntries());
+      break;
+    case TrayAction::kShowWindow:
+      ShowWindowAgain();
+      break;
+    case TrayAction::kExit:
+    case TrayAction::kNothing:
+      break;
+  }
+}
+
+void CQn5raClntDlg::ShowWindowAgain() {
+  if (!pageAddress_.empty() && services_.open_url != nullptr) {
+    services_.open_url(Utf8ToUtf16(pageAddress_));
+  }
+}
+
+TrayCallbacks CQn5raClntDlg::TrayCallbacksOf() {
+  TrayCallbacks callbacks;
+  callbacks.context = this;
+  callbacks.notification = [](void* dialog, uint32_t icon_id, uint32_t mouse_message) {
+    static_cast<CQn5raClntDlg*>(dialog)->OnTrayNotification(icon_id, mouse_message);
+  };
+  callbacks.command = [](void* dialog, uint32_t command) {
+    static_cast<CQn5raClntDlg*>(dialog)->OnMenuCommand(command);
+  };
+  return callbacks;
 }
 
 }  // namespace dravanta

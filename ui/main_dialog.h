@@ -45,7 +45,10 @@ struct DialogServices {
   // File of the registry store; empty: the machine's store, found when the
   // first value is about to be written.
   std::u16string registry_store;
-  bool (*open_url)(const std::string& url) = nullptr;
+  bool (*open_url)(std::u16string_view url) = nullptr;
+  // A yes/no question to the person at the machine; true for yes. None:
+  // nobody can answer.
+  bool (*ask_yes_no)(std::u16string_view caption, std::u16string_view text) = nullptr;
   ReportFolders report_folders;  // program folder filled from the settings
   // How long a close request waits for a reloaded page.
   std::chrono::milliseconds close_grace{3000};
@@ -54,6 +57,10 @@ struct DialogServices {
 
 // "clean", "infected" and "error" end a scan.
 bool IsFinalScanStatus(std::u16string_view status);
+
+// The client's version: the file version of the executable's version
+// resource where it has one (Windows), else the build's version.
+std::u16string ClientVersionText();
 
 // The services of the real program.
 DialogServices ProgramDialogServices();
@@ -84,6 +91,8 @@ class CQn5raClntDlg {
   // Window messages of this platform.
   void OnClose();  // WM_CLOSE, also the page's close request
   void OnMenuCommand(uint32_t command);
+  // WM_USER+1 from the notification-area icon.
+  void OnTrayNotification(uint32_t icon_id, uint32_t mouse_message);
 
   // Operations of the commands.
   void OnInitGui();
@@ -170,6 +179,11 @@ class CQn5raClntDlg {
   std::u16string SaveReport(std::u16string_view chosenPath);
   std::u16string PickPath(std::u16string_view path);
   void EndDialog(int code);
+  // The window shown again from the tray: the page opened anew in the
+  // browser, which the user closed when the window was hidden.
+  void ShowWindowAgain();
+  // The tray icon's notifications and menu commands come to this dialog.
+  TrayCallbacks TrayCallbacksOf();
   // Waits for the scan worker of the last ScanNow (dialog thread only).
   void JoinScanWorker();
   // At the end of the modal run: the scan worker and the connector's scan
@@ -208,6 +222,7 @@ class CQn5raClntDlg {
 
   std::optional<int> result_;
   DialogTaskQueue* queue_ = nullptr;  // while the page host runs
+  std::string pageAddress_;           // while the page host runs
 };
 
 }  // namespace dravanta

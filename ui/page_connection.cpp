@@ -14,7 +14,8 @@ constexpr std::chrono::milliseconds kSlice{100};
 
 }  // namespace
 
-PageConnection::PageConnection(int socket, ConnectionLimits limits, std::function<bool()> stopping)
+PageConnection::PageConnection(SocketHandle socket, ConnectionLimits limits,
+                               std::function<bool()> stopping)
     : socket_(socket), limits_(limits), stopping_(std::move(stopping)) {}
 
 bool PageConnection::WaitReadableUntil(Clock::time_point deadline) const {

@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/socket_handle.h"
+
 namespace dravanta {
 
 struct ConnectionLimits {
@@ -27,7 +29,7 @@ struct ConnectionLimits {
 class PageConnection : public httplib::Stream {
  public:
   // `stopping` is asked while waiting; true ends the wait at once.
-  PageConnection(int socket, ConnectionLimits limits, std::function<bool()> stopping);
+  PageConnection(SocketHandle socket, ConnectionLimits limits, std::function<bool()> stopping);
 
   // Waits (at most `idleBetween`) for the first byte of the next request.
   bool WaitForRequest();
@@ -44,7 +46,7 @@ class PageConnection : public httplib::Stream {
   ssize_t write(const char* bytes, size_t size) override;
   void get_remote_ip_and_port(std::string& ip, int& port) const override;
   void get_local_ip_and_port(std::string& ip, int& port) const override;
-  int socket() const override { return socket_; }
+  socket_t socket() const override { return static_cast<socket_t>(socket_); }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -54,7 +56,7 @@ class PageConnection : public httplib::Stream {
   void Fail(const char* statusLine);
   void CountHeaderBytes(const char* bytes, size_t size);
 
-  const int socket_;
+  const SocketHandle socket_;
   const ConnectionLimits limits_;
   const std::function<bool()> stopping_;
   char buffer_[4096];

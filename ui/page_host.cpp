@@ -49,7 +49,8 @@ void Refuse(httplib::Response& response, int status) {
 class GuardedServer : public httplib::Server {
  private:
   bool process_and_close_socket(socket_t socket) override {
-    PageConnection connection(socket, ConnectionLimits{},
+    const SocketHandle handle = static_cast<SocketHandle>(socket);
+    PageConnection connection(handle, ConnectionLimits{},
                               [this] { return svr_sock_ == INVALID_SOCKET; });
     for (size_t served = 0; served < keep_alive_max_count_; ++served) {
       if (!connection.WaitForRequest()) break;
@@ -61,7 +62,7 @@ class GuardedServer : public httplib::Server {
       // refusal left unread, say) must not be taken for another request.
       if (!ok || closed || connection.Failed() || connection.AnsweredStatus() >= 400) break;
     }
-    CloseConnectionGracefully(socket, std::chrono::milliseconds(500));
+    CloseConnectionGracefully(handle, std::chrono::milliseconds(500));
     return true;
   }
 };

@@ -115,7 +115,7 @@ class PageHostProgram : public testing::Test {
 
   Answer Exchange(const std::string& request, std::chrono::milliseconds limit = 10s) {
     const Clock::time_point start = Clock::now();
-    const int socket = ConnectToLoopback(port_);
+    const SocketHandle socket = ConnectToLoopback(port_);
     if (socket < 0) return {};
     SendAll(socket, request, limit);
     Answer answer = ParseAnswer(ReceiveUntilClosed(socket, limit, 1 << 20));
@@ -275,7 +275,7 @@ TEST_F(PageHostProgram, OnlyThePagesOwnRequestsWithTheTokenRunAnything) {
 
 TEST_F(PageHostProgram, ASlowClientDoesNotHoldUpThePage) {
   // A request that starts and never finishes.
-  const int stalled = ConnectToLoopback(port_);
+  const SocketHandle stalled = ConnectToLoopback(port_);
   ASSERT_GE(stalled, 0);
   ASSERT_TRUE(SendAll(stalled, "POST /call/log HTTP/1.1\r\nHost: " + Own() + "\r\nContent-Le", 1s));
   // Meanwhile the page's own calls are answered at once.
@@ -291,7 +291,7 @@ TEST_F(PageHostProgram, ASlowClientDoesNotHoldUpThePage) {
 
   // A client that sends its request one byte at a time, too slowly, is cut
   // off too, and what it sent never runs.
-  const int trickle = ConnectToLoopback(port_);
+  const SocketHandle trickle = ConnectToLoopback(port_);
   ASSERT_GE(trickle, 0);
   const std::string request =
       Request("POST /call/log", "Host: " + Own() + "\r\nX-Dravanta-Token: " + token_ + "\r\n",

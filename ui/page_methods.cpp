@@ -1,9 +1,9 @@
 // The twelve methods the page calls, and the report save and path pick
 // behind two of them.
 #include "platform/machine_identity.h"
+#include "platform/path_separator.h"
 #include "platform/text.h"
 #include "platform/user_folders.h"
-#include "shell/client_version.h"
 #include "shell/diagnostic_log.h"
 #include "ui/main_dialog.h"
 #include "ui/result_texts.h"
@@ -51,7 +51,7 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
     *answer = LastErrorMessage();
   } else if (name == u"openLink") {
     if (IsWebAddress(first) && services_.open_url != nullptr) {
-      services_.open_url(Utf16ToUtf8(first));
+      services_.open_url(first);
     }
   } else if (name == u"doSaveResult") {
     *answer = SaveReport(first);
@@ -63,7 +63,7 @@ bool CQn5raClntDlg::CallPageMethod(std::u16string_view name,
     *answer = PickPath(first);
   } else if (name == u"getClientInfo") {
     if (first == u"version") {
-      if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
+      if (clientVersion_.empty()) clientVersion_ = ClientVersionText();
       *answer = clientVersion_;
     } else if (first == u"exitOnClean") {
       *answer = settings_.exit_on_clean ? u"1" : u"0";
@@ -92,7 +92,7 @@ std::u16string CQn5raClntDlg::ComposeReport() {
   ScanReport report;
   if (auto user = QueryUserName()) report.userId = *user;
   if (auto host = QueryHostName()) report.scanningSystem = *host;
-  if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
+  if (clientVersion_.empty()) clientVersion_ = ClientVersionText();
   report.clientVersion = clientVersion_;
   report.threats = results_.Threats();
   const CoverageCounts counts = Coverage();
@@ -127,7 +127,7 @@ std::u16string CQn5raClntDlg::SaveReport(std::u16string_view chosenPath) {
 }
 
 std::u16string CQn5raClntDlg::PickPath(std::u16string_view path) {
-  if (path.empty() || path.front() != u'/') return {};
+  if (!IsAbsolutePath(path)) return {};
   const std::u16string text(path);
   if (IsExistingFolder(text)) return PickerText(u"folder", text);
   if (IsExistingFile(text)) return PickerText(u"file", text);

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/text.h"
 #include "report/scan_report.h"
 #include "shell/client_version.h"
 #include "ui/notification_gate.h"
@@ -18,8 +19,8 @@ std::vector<std::string>& OpenedUrls() {
   return urls;
 }
 
-bool RecordUrl(const std::string& url) {
-  OpenedUrls().push_back(url);
+bool RecordUrl(std::u16string_view url) {
+  OpenedUrls().push_back(Utf16ToUtf8(url));
   return true;
 }
 
@@ -105,14 +106,24 @@ TEST_F(PageMethods, OpenLinkOpensOnlyWebAddresses) {
                                       "HTTPS://X.invalid/"}));
 }
 
+// A path as a JSON string's content: Windows paths hold backslashes.
+std::string JsonEscapedPath(const std::string& path) {
+  std::string escaped;
+  for (const char c : path) {
+    if (c == '\\' || c == '"') escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}
+
 TEST_F(PageMethods, PickerChecksThePath) {
   const std::string folder = (root_ / "home").string();
   const std::string file = (root_ / "home" / "f.txt").string();
   std::ofstream(file) << "x";
   EXPECT_EQ(Narrow(Call(u"pickFileFolder", {Utf8ToUtf16(folder)})),
-            "[{\"folder\" : \"" + folder + "\"}]");
+            "[{\"folder\" : \"" + JsonEscapedPath(folder) + "\"}]");
   EXPECT_EQ(Narrow(Call(u"pickFileFolder", {Utf8ToUtf16(file)})),
-            "[{\"file\" : \"" + file + "\"}]");
+            "[{\"file\" : \"" + JsonEscapedPath(file) + "\"}]");
   for (const std::u16string& path : {std::u16string(u""), Utf8ToUtf16((root_ / "missing").string()),
                                      std::u16string(u"home"), std::u16string(u"/dev/null")}) {
     EXPECT_EQ(Call(u"pickFileFolder", {path}), u"") << Narrow(path);
@@ -200,7 +211,8 @@ TEST_F(PageMethods, NotScannedFilesComeWithTheirCountsLine) {
   Dialog().OnInitGui();
   StartScan(u"0|/srv");
   const FakeConnectorRecord r = FakeRecord();
-  r.file_progress(r.context, 1, 1, u"/srv/b", 10005, u"could not be opened: Permission denied", u"");
+  r.file_progress(r.context, 1, 1, u"/srv/b", 10005, u"could not be opened: Permission denied",
+                  u"");
   r.file_progress(r.context, 1, 9000, u"/srv/a \"big\"", 10008, u"", u"");
   r.file_progress(r.context, 1, 1, u"/srv/c", 0, u"", u"");
   r.file_progress(r.context, 1, 1, u"/srv/t", -1, u"Trojan.X", u"");

@@ -6,7 +6,6 @@
 #include "connector/start_result.h"
 #include "platform/registry_store.h"
 #include "platform/text.h"
-#include "shell/client_version.h"
 #include "shell/diagnostic_log.h"
 #include "ui/main_dialog.h"
 #include "ui/notification_gate.h"
@@ -61,14 +60,14 @@ void ScanWorker(ScanTicket* ticket, std::u16string argument, ConnectorEntryPoint
 void CQn5raClntDlg::OnInitGui() {
   LOG_DEVINFO(u"OnInitGui");
   if (settings_.show_trayicon && services_.registry_store.empty()) {
-    services_.registry_store = MachineRegistryStorePath();
+    services_.registry_store = MachineRegistryStore();
   }
   registryReporting_ = settings_.show_trayicon;
   // A reloaded page initialises again; the connector set up by the first
   // page stays usable.
   if (!setupDone_) connectorReady_ = false;
   ActivateDialog(this);
-  if (clientVersion_.empty()) clientVersion_ = std::u16string(ClientVersion());
+  if (clientVersion_.empty()) clientVersion_ = ClientVersionText();
   tray_.has_owner = true;
   tray_.icon_id = kTrayIconId;
   if (settings_.auto_start && !autoStartDone_) {
@@ -104,10 +103,7 @@ void CQn5raClntDlg::OnSetupScan() {
         }
       }
     }
-    if (!settings_.auto_start && settings_.show_trayicon && AddTrayIcon(tray_)) {
-      tray_.menu_loaded = true;
-      tray_.icon_added = true;
-    }
+    if (!settings_.auto_start && settings_.show_trayicon) AddTrayIcon(tray_, TrayCallbacksOf());
   }
   setupDone_ = true;
 }
@@ -237,8 +233,15 @@ void CQn5raClntDlg::ExitApplication(bool confirmed) {
                         !(settings_.exit_on_clean && !infected) &&
                         !(settings_.exit_on_dirty && infected);
   // The page asks "Are you sure you want to cancel your scan?" itself before
-  // it closes; a close that reaches us has been confirmed there.
-  if (wouldAsk && !confirmed) return;
+  // it closes; a close that reaches us has been confirmed there. The tray
+  // menu's Exit asks here, where a box can be shown.
+  if (wouldAsk && !confirmed &&
+      !(services_.ask_yes_no != nullptr &&
+        services_.ask_yes_no(u"Are you sure?",
+                             u"Are you sure you want to cancel your scan? Please note it may take "
+                             u"up to 30 seconds to gracefully terminate."))) {
+    return;
+  }
   EndDialog(EndScanControl());
 }
 

@@ -417,26 +417,57 @@ TEST_F(ScanControl, ManyThreadsNotifyAtOnce) {
 namespace dravanta {
 namespace {
 
+// The answer the tray's exit question gets in the test below.
+bool& ExitAnswer() {
+  static bool answer = false;
+  return answer;
+}
+
+std::vector<std::u16string>& ExitQuestions() {
+  static std::vector<std::u16string> asked;
+  return asked;
+}
+
+bool AnswerExitQuestion(std::u16string_view caption, std::u16string_view text) {
+  ExitQuestions().push_back(std::u16string(caption) + u": " + std::u16string(text));
+  return ExitAnswer();
+}
+
 TEST_F(ScanControl, UnconfirmedExitDuringAFileScanKeepsTheDialog) {
   struct Case {
     const char* what;
     std::u16string argument;
     bool exitOnClean;
+    bool (*ask)(std::u16string_view, std::u16string_view);
+    bool answer;
+    bool asked;
     bool ends;
   };
   const Case cases[] = {
-      {"file scan running", u"0|/tmp", false, false},
-      {"exit_on_clean and no threats yet", u"0|/tmp", true, true},
-      {"module scan running", u"1|", false, true},
+      {"file scan running, nobody to ask", u"0|/tmp", false, nullptr, false, false, false},
+      {"file scan running, answered no", u"0|/tmp", false, AnswerExitQuestion, false, true, false},
+      {"file scan running, answered yes", u"0|/tmp", false, AnswerExitQuestion, true, true, true},
+      {"exit_on_clean and no threats yet", u"0|/tmp", true, AnswerExitQuestion, false, false, true},
+      {"module scan running", u"1|", false, AnswerExitQuestion, false, false, true},
   };
   for (const Case& c : cases) {
     ResetFakeConnector();
     settings_.exit_on_clean = c.exitOnClean;
+    ExitAnswer() = c.answer;
+    ExitQuestions().clear();
     dialog_.reset();
+    DialogServices services = Services();
+    services.ask_yes_no = c.ask;
+    dialog_ = std::make_unique<CQn5raClntDlg>(services);
+    dialog_->SetSettings(settings_);
     Dialog().OnInitGui();
     StartScan(c.argument);
     Dialog().OnMenuCommand(kMenuExit);  // the tray menu cannot ask the page
     EXPECT_EQ(Dialog().result().has_value(), c.ends) << c.what;
+    const std::vector<std::u16string> question = {
+        u"Are you sure?: Are you sure you want to cancel your scan? Please note it may take up "
+        u"to 30 seconds to gracefully terminate."};
+    EXPECT_EQ(ExitQuestions(), c.asked ? question : std::vector<std::u16string>{}) << c.what;
     // A close from the page has been confirmed there.
     Dialog().OnClose();
     EXPECT_TRUE(Dialog().result().has_value()) << c.what;

@@ -9,14 +9,35 @@ std::u16string TrayTooltip(std::u16string_view server) {
   return tooltip;
 }
 
-bool AddTrayIcon(TrayState& tray) {
+bool AddTrayIcon(TrayState& tray, TrayCallbacks callbacks) {
   tray.icon_added = false;
   tray.menu_loaded = false;
-  return false;
+  if (!tray.has_owner || tray.icon_id == 0) return false;
+  if (tray.window == nullptr) tray.window = OpenTrayWindow(callbacks);
+  if (!AddNotificationIcon(tray.window, tray.icon_id, kTrayCallbackMessage, tray.tooltip)) {
+    CloseTray(tray);
+    return false;
+  }
+  tray.icon_added = true;
+  tray.menu_loaded = true;
+  return true;
 }
 
 void RemoveTrayIcon(TrayState& tray) {
-  if (tray.has_owner && tray.icon_id != 0 && tray.icon_added) tray.icon_added = false;
+  if (tray.has_owner && tray.icon_id != 0 && tray.icon_added) {
+    RemoveNotificationIcon(tray.window);
+    tray.icon_added = false;
+  }
+}
+
+void CloseTray(TrayState& tray) {
+  RemoveTrayIcon(tray);
+  CloseTrayWindow(tray.window);
+  tray.window = nullptr;
+}
+
+std::vector<TrayMenuEntry> TrayMenuEntries() {
+  return {{kMenuOpen, u"&Open"}, {kMenuAbout, u"&About"}, {0, u""}, {kMenuExit, u"E&xit"}};
 }
 
 TrayAction OnTrayNotification(TrayState& tray, uint32_t icon_id, uint32_t mouseMessage) {

@@ -5,11 +5,32 @@
 namespace dravanta {
 namespace {
 
+// The tests run where no notification area takes an icon (POSIX, and Wine
+// without a display): the record stays without icon, menu or window.
 TEST(TrayState, AddingTheIconFailsHere) {
-  TrayState tray;
-  EXPECT_FALSE(AddTrayIcon(tray));
-  EXPECT_FALSE(tray.icon_added);
-  EXPECT_FALSE(tray.menu_loaded);
+  for (const bool owned : {false, true}) {
+    TrayState tray;
+    tray.has_owner = owned;
+    tray.icon_id = owned ? kTrayIconId : 0;
+    EXPECT_FALSE(AddTrayIcon(tray, TrayCallbacks{}));
+    EXPECT_FALSE(tray.icon_added);
+    EXPECT_FALSE(tray.menu_loaded);
+    EXPECT_EQ(tray.window, nullptr);
+    RemoveTrayIcon(tray);
+    CloseTray(tray);
+    EXPECT_FALSE(tray.icon_added);
+  }
+}
+
+TEST(TrayState, TheMenuOffersOpenAboutAndExit) {
+  const std::vector<TrayMenuEntry> entries = TrayMenuEntries();
+  ASSERT_EQ(entries.size(), 4u);
+  const std::pair<uint32_t, std::u16string> expected[] = {
+      {32771, u"&Open"}, {32772, u"&About"}, {0, u""}, {32773, u"E&xit"}};
+  for (size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].command, expected[i].first);
+    EXPECT_EQ(entries[i].text, expected[i].second);
+  }
 }
 
 TEST(TrayState, NotificationsOfAnAddedIcon) {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/registry_store.h"
+#include "platform/registry_text.h"
 #include "platform/text.h"
 #include "tests/fuzz/fuzz_support.h"
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/path_separator.h"
 #include "platform/registry_store.h"
 #include "platform/text.h"
 #include "tests/support/scratch_tree.h"
@@ -26,7 +26,7 @@ class DialogFixture : public testing::Test {
     root_ = scratch_.root();
     std::filesystem::create_directories(root_ / "program");
     std::filesystem::create_directories(root_ / "home");
-    settings_.module_directory = Utf8ToUtf16((root_ / "program").string() + "/");
+    settings_.module_directory = Utf8ToUtf16((root_ / "program").string()) + kPathSeparator;
     settings_.server = u"127.0.0.1:8008/dravanta_rest";
     settings_.key = u"KEY-1";
     settings_.allowed_scan_levels = u"1,2";
