@@ -1,7 +1,5 @@
 # The Windows cross build: libraries from tools/windows-third-party.sh, tests
-# under Wine. Its platform layer is being written unit by unit
-# (docs/windows-build.md); until the whole of it is there, only the folders
-# listed at the end are built.
+# under Wine (docs/windows-build.md).
 
 set(DRAVANTA_THIRD_PARTY "${CMAKE_BINARY_DIR}/third-party" CACHE PATH
     "Windows builds of the third-party libraries (tools/windows-third-party.sh)")
@@ -16,6 +14,14 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 find_package(GTest REQUIRED CONFIG)
 find_package(pugixml REQUIRED CONFIG)
 find_package(httplib REQUIRED CONFIG)
+# Windows keeps the queue length of a socket's first listen(), so the HTTP
+# library listens with the wide queue from the start
+# (platform/listen_backlog.h).
+set_property(TARGET httplib::httplib APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS
+             CPPHTTPLIB_LISTEN_BACKLOG=128)
+# The HTTP library under the name the Linux build's pkg-config gives it.
+add_library(PkgConfig::HTTPLIB INTERFACE IMPORTED)
+target_link_libraries(PkgConfig::HTTPLIB INTERFACE httplib::httplib)
 
 # Wine: one prefix per build folder, created by the first test (a fixture)
 # rather than by whichever tests happen to start first; the wine server is
@@ -55,48 +61,15 @@ function(dravanta_under_wine name)
 endfunction()
 
 add_subdirectory(platform)
-# The tests' own helpers, as far as they are ported.
+# The tests' own helpers (first: the folders' tests link them).
 add_subdirectory(tests/support)
-
 # File collection: the walker, picked paths, drives and loaded modules.
 add_subdirectory(collection)
-
-# Application shell and scan report (their tests run under Wine; the
-# client executable itself comes with the user interface's folder).
+# Application shell and scan report.
 add_subdirectory(shell)
 add_subdirectory(report)
-
-# Transport and connector (the WinHTTP exchange).
-# dravanta_windows_units_missing(OUT UNITS...): the platform units of UNITS
-# whose name_win32.cpp is not written yet.
-function(dravanta_windows_units_missing out)
-  set(missing)
-  foreach(unit ${ARGN})
-    if(NOT EXISTS "${CMAKE_SOURCE_DIR}/platform/${unit}_win32.cpp")
-      list(APPEND missing ${unit})
-    endif()
-  endforeach()
-  set(${out} ${missing} PARENT_SCOPE)
-endfunction()
+# Transport (the WinHTTP exchange) and the connector.
 add_subdirectory(transport)
-# After the collection: the connector's scan tests are built once it is.
 add_subdirectory(connector)
-
-# --- The user interface and the executable ---
-# Windows keeps the queue length of a socket's first listen(), so the HTTP
-# library listens with the wide queue from the start
-# (platform/listen_backlog.h).
-set_property(TARGET httplib::httplib APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS
-             CPPHTTPLIB_LISTEN_BACKLOG=128)
-# The HTTP library under the name the Linux build's pkg-config gives it.
-if(NOT TARGET PkgConfig::HTTPLIB)
-  add_library(PkgConfig::HTTPLIB INTERFACE IMPORTED)
-  target_link_libraries(PkgConfig::HTTPLIB INTERFACE httplib::httplib)
-endif()
-# Built once the folders it links are in this build.
-if(TARGET dravanta_shell AND TARGET dravanta_report AND TARGET dravanta_connector
-   AND TARGET dravanta_scratch_tree)
-  add_subdirectory(ui)
-else()
-  message(STATUS "ui/ waits for shell/, report/, connector/ and tests/support in this build")
-endif()
+# The user interface, and with it the executable.
+add_subdirectory(ui)

@@ -21,6 +21,7 @@
 #include "tests/support/scratch_tree.h"
 #include "transport/client_properties.h"
 #include "transport/file_signature.h"
+#include "transport/testing/exchange_errors.h"
 
 namespace dravanta {
 namespace {
@@ -42,6 +43,13 @@ std::string LookupFor(const RecordedRequest& request,
     objects.push_back({signature, {known == known_results.end() ? 5 : known->second, ""}});
   }
   return FakeScanServer::LookupAnswer(objects);
+}
+
+// What the exchange says of an answer whose connection closes inside it,
+// with the number of the build's HTTP layer.
+std::u16string DroppedAnswerMessage() {
+  const unsigned error = HttpLayerErrorNumbers().dropped_answer;
+  return u"error " + Utf8ToUtf16(std::to_string(error)) + u" in WinHttpReadData.";
 }
 
 struct ExpectedReport {
@@ -104,7 +112,7 @@ std::vector<ScanFaultCase> Cases() {
          const Failure failures[] = {
              {{.status = 500, .body = "overloaded"}, {1000, u"HTTP/1.1 500 Internal Server Error"}},
              {{.body = std::string(5000, 'v'), .drop_connection = true, .drop_after_bytes = 100},
-              {1000, u"error 18 in WinHttpReadData."}},
+              {1000, DroppedAnswerMessage()}},
              {{.body = "<error>engine busy</error>"}, {1000, u"engine busy"}},
              {{.body = "<error>connect 10061 refused</error>"}, {10002, u"connect 10061 refused"}},
              // A good status without a verdict: no verdict, nothing counted.
@@ -135,7 +143,7 @@ std::vector<ScanFaultCase> Cases() {
          Scenario scenario;
          scenario.files_scanned = 0;
          scenario.completion_code = 10001;
-         scenario.completion_message = u"error 18 in WinHttpReadData.";
+         scenario.completion_message = DroppedAnswerMessage();
          auto lookups = std::make_shared<std::atomic<int>>(0);
          auto known = KnownResults(signatures);
          // The second lookup's answer breaks off; the first batch's uploads
