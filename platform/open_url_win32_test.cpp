@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/internal/wide_win32.h"
+#include "internal/wide_win32.h"
 #include "platform/open_url.h"
 #include "platform/testing/win32_test_files.h"
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/internal/wide_win32.h"
+#include "internal/wide_win32.h"
 #include "platform/random_token.h"
 #include "platform/registry_store.h"
 #include "platform/text.h"
