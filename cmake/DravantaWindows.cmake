@@ -56,5 +56,6 @@ endfunction()
 
 # Package and end-to-end tests under Wine (set up once every folder is known).
 add_subdirectory(tools/windows-package)
+add_subdirectory(tests/windows)
 
 add_subdirectory(platform)
