@@ -59,3 +59,5 @@ add_subdirectory(tools/windows-package)
 add_subdirectory(tests/windows)
 
 add_subdirectory(platform)
+# The tests' own helpers, as far as they are ported.
+add_subdirectory(tests/support)

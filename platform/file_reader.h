@@ -9,19 +9,25 @@
 
 namespace dravanta {
 
-// An open file; descriptor is -1 when closed.
+// The system's handle of an open file (a descriptor on POSIX, a HANDLE on
+// Windows), kNoFileHandle when closed.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFileHandle = -1;
+
+// An open file.
 struct ReadableFile {
-  int descriptor = -1;
+  FileHandle handle = kNoFileHandle;
   std::uint64_t size_at_open = 0;  // from the status taken when it was opened
 };
 
-// Opens the regular file named by a UTF-8 (raw byte) path, of any length,
-// for reading; anything else (folder, FIFO, socket, device) is refused
-// without blocking (EISDIR, EINVAL). Unless told to follow it, a path whose
-// last name is a symbolic link is refused too (ELOOP): a file swapped for a
-// link after it was listed must not hand the scan whatever the link points
-// at. On failure returns false and sets *error_number to the system's error
-// number.
+// Opens the regular file named by a UTF-8 path (on POSIX raw bytes), of any
+// length, for reading; anything else (folder, FIFO, socket, device) is
+// refused without blocking (EISDIR, EINVAL; on Windows ERROR_DIRECTORY,
+// ERROR_INVALID_PARAMETER). Unless told to follow it, a path whose last name
+// is a symbolic link (on Windows any reparse point) is refused too (ELOOP;
+// ERROR_CANT_ACCESS_FILE): a file swapped for a link after it was listed
+// must not hand the scan whatever the link points at. On failure returns
+// false and sets *error_number to the system's error number.
 bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_number,
                       FinalLink final_link = FinalLink::kDoNotFollow);
 

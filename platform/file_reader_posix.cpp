@@ -12,6 +12,8 @@
 namespace dravanta {
 namespace {
 
+int DescriptorOf(const ReadableFile& file) { return static_cast<int>(file.handle); }
+
 // A filesystem that takes the open's O_NONBLOCK at its word answers EAGAIN:
 // from then on reads of that file wait like any other. False when the flag
 // was not set or cannot be cleared.
@@ -58,38 +60,38 @@ bool OpenReadableFile(std::string_view path, ReadableFile* file, int* error_numb
   // The descriptor stays non-blocking: reads of a regular file wait for the
   // disk whatever the flag says, and ReadFromFile copes with the rare
   // filesystem that honours it.
-  file->descriptor = descriptor;
+  file->handle = descriptor;
   file->size_at_open = static_cast<std::uint64_t>(status.st_size);
   return true;
 }
 
 bool ReadableFileSize(const ReadableFile& file, std::uint64_t* size) {
-  if (file.descriptor < 0) return false;
+  if (file.handle == kNoFileHandle) return false;
   *size = file.size_at_open;
   return true;
 }
 
 std::int64_t ReadFromFile(ReadableFile& file, void* buffer, std::size_t size) {
   for (;;) {
-    const ssize_t count = read(file.descriptor, buffer, size);
+    const ssize_t count = read(DescriptorOf(file), buffer, size);
     if (count >= 0) return count;
     if (errno == EINTR) continue;
-    if (errno != EAGAIN || !ClearNonBlocking(file.descriptor)) return -1;
+    if (errno != EAGAIN || !ClearNonBlocking(DescriptorOf(file))) return -1;
   }
 }
 
 bool SeekReadableFile(ReadableFile& file, std::uint64_t offset) {
-  return lseek(file.descriptor, static_cast<off_t>(offset), SEEK_SET) >= 0;
+  return lseek(DescriptorOf(file), static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
 void AdviseSequentialRead(const ReadableFile& file, std::uint64_t size, std::size_t piece) {
-  if (size > piece) posix_fadvise(file.descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (size > piece) posix_fadvise(DescriptorOf(file), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 void CloseReadableFile(ReadableFile* file) {
-  if (file->descriptor >= 0) {
-    close(file->descriptor);
-    file->descriptor = -1;
+  if (file->handle != kNoFileHandle) {
+    close(DescriptorOf(*file));
+    file->handle = kNoFileHandle;
     file->size_at_open = 0;
   }
 }

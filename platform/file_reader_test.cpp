@@ -34,7 +34,7 @@ TEST(FileReaderTest, ReadsSizeSeeksAndEnds) {
   ASSERT_TRUE(SeekReadableFile(file, 10));
   EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 4);
   CloseReadableFile(&file);
-  EXPECT_EQ(file.descriptor, -1);
+  EXPECT_EQ(file.handle, kNoFileHandle);
   EXPECT_FALSE(ReadableFileSize(file, &size));
   CloseReadableFile(&file);  // closing twice is harmless
 }
@@ -47,7 +47,7 @@ TEST(FileReaderTest, MissingFileAndFolderGiveErrorNumbers) {
   EXPECT_FALSE(
       OpenReadableFile(std::filesystem::temp_directory_path().string(), &file, &error_number));
   EXPECT_EQ(error_number, EISDIR);
-  EXPECT_EQ(file.descriptor, -1);
+  EXPECT_EQ(file.handle, kNoFileHandle);
 }
 
 TEST(FileReaderTest, FinalLinkIsRefusedUnlessFollowed) {
