@@ -4,8 +4,9 @@
 
 unset DISPLAY WAYLAND_DISPLAY
 export WINEDEBUG=${WINEDEBUG:--all}
-# The default locale of the Windows side: Western European (code page 1252).
-export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+# A known locale, whatever the machine's: Wine then takes English (United
+# States), whose ANSI code page is 1252.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 # windows_path PATH: a Linux absolute path as Wine's drive Z: shows it.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
