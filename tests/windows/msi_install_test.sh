@@ -51,11 +51,12 @@ expect_contains "installed configuration file" "$config" $'\r\n[dravantaclient]\
 expect_contains "installed configuration file" "$config" $'\r\n;server=scan.dravanta.example/dravanta_rest\r\n'
 [ -n "$(find_shortcut)" ] || fail "no Start-menu shortcut"
 
-# --- the installed client, headless, with its default log beside it
+# --- the installed client, headless, with its default log beside it (at
+# the level with developer records, so that a scan surely writes some)
 start_scan_server "$server" "$work"
 make_scan_samples "$work"
 wine_run 120 'C:\Program Files\Varnok\Dravanta Client\dravanta-client.exe' auto_start=1 \
-  show_ui=0 show_trayicon=1 scan_type=1 "scan_location=$(windows_path "$work/samples")" \
+  show_ui=0 show_trayicon=1 log_enable=2 scan_type=1 "scan_location=$(windows_path "$work/samples")" \
   "server=$url" >"$work/report.txt" 2>"$work/progress.txt"
 expect_eq "installed client's exit code" 1 "$?"
 report=$(tr -d '\r' <"$work/report.txt")
