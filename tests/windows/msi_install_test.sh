@@ -34,7 +34,11 @@ source "$here/wine_support.sh"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 [ -f "$msi" ] || { echo "FAIL: no package at $msi (bash tools/build-windows.sh)" >&2; exit 1; }
-# (Programs that wineboot leaves running must not hold this script's output.)
+# One persistent wine server for the whole test: a server that ends between
+# two commands saves the registry while the next one may already load it.
+# (It, and the programs wineboot leaves running, must not hold this
+# script's output.)
+timeout 30 "$wineserver" -p </dev/null >/dev/null 2>&1
 wine_run 180 wineboot --init >/dev/null 2>&1 || { echo "FAIL: wineboot --init" >&2; exit 1; }
 drive_c=$WINEPREFIX/drive_c
 folder="$drive_c/Program Files/Varnok/Dravanta Client"
@@ -77,6 +81,8 @@ if wine_run 60 reg query 'HKLM\Software\VARNOK' >/dev/null 2>&1; then
 fi
 
 if [ "$failures" -gt 0 ]; then
+  echo "--- state values" >&2
+  wine_run 60 reg query 'HKLM\Software\VARNOK' /s >&2 2>&1
   for f in install.txt report.txt progress.txt uninstall.txt; do
     echo "--- $f" >&2
     cat "$work/$f" >&2 2>/dev/null
