@@ -60,6 +60,10 @@ function(dravanta_under_wine name)
   set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED wine_prefix)
 endfunction()
 
+# Package and end-to-end tests under Wine (set up once every folder is known).
+add_subdirectory(tools/windows-package)
+add_subdirectory(tests/windows)
+
 add_subdirectory(platform)
 # The tests' own helpers (first: the folders' tests link them).
 add_subdirectory(tests/support)

@@ -16,45 +16,20 @@ server=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/dravanta-e2e-scan.XXXXXX")
 server_pid=
 cleanup() {
-  if [ -n "$server_pid" ]; then
-    kill -TERM "$server_pid" 2>/dev/null
-    wait "$server_pid" 2>/dev/null
-  fi
+  stop_scan_server
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 # shellcheck source=../support/expect.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../support/expect.sh"
+# shellcheck source=../support/scan_server_fixture.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/scan_server_fixture.sh"
 
-mkdir -p "$work/bin" "$work/home/state" "$work/samples/documents" "$work/clean"
+mkdir -p "$work/bin" "$work/home/state"
 cp "$client" "$work/bin/dravanta-client-e2e-scan"
-
-# The shipped signatures alone: the system's ClamAV databases would only
-# make the start slower.
-"$server" --listen 127.0.0.1:0 --db "$work/verdicts.db" --clamav-system-db=none \
-  >"$work/server.out" 2>"$work/server.log" &
-server_pid=$!
-for _ in $(seq 300); do
-  grep -q '^listening on http://' "$work/server.out" 2>/dev/null && break
-  kill -0 "$server_pid" 2>/dev/null || break
-  sleep 0.1
-done
-url=$(sed -n 's/^listening on //p' "$work/server.out")
-if [ -z "$url" ]; then
-  echo "FAIL: the scan server did not start:" >&2
-  cat "$work/server.log" >&2
-  exit 1
-fi
-
-printf 'Shopping list: bread, milk, apples.\n' >"$work/samples/documents/list.txt"
-printf 'name,size\nalpha,1\nbeta,2\n' >"$work/samples/documents/table.csv"
-head -c 65536 /dev/zero | tr '\0' 'a' >"$work/samples/padding.bin"
-# Assembled from pieces: no file of the repository is the test file.
-printf '%s%s%s' 'X5O!P%@AP[4\PZX54(P^)7CC)7}$' 'EICAR-STANDARD-ANTIVIRUS-' \
-  'TEST-FILE!$H+H*' >"$work/samples/eicar.com"
-cp "$work/samples/documents/list.txt" "$work/clean/list.txt"
-printf 'another clean file\n' >"$work/clean/notes.txt"
+start_scan_server "$server" "$work"
+make_scan_samples "$work"
 
 # run_client N FOLDER: one headless scan; sets rc, writes report N and its
 # JSON result N, which must validate against the schema.
@@ -72,8 +47,6 @@ run_client() {
   fi
 }
 
-uploads() { grep -c '^scan-server: scan of ' "$work/server.log"; }
-
 # --- 1. clean files and EICAR: threats found.
 run_client 1 "$work/samples"
 expect_eq "first scan exit code" 1 "$rc"
@@ -83,7 +56,7 @@ expect_contains "first report" "$report" "Clean Files:                 3"
 expect_contains "first report" "$report" "Infected Files:              1"
 expect_contains "first report" "$report" "PATH:          $work/samples/eicar.com"
 expect_contains "first report" "$report" "THREAT NAME:   Dravanta.Test.EICAR.UNOFFICIAL"
-expect_eq "uploads of the first scan" 4 "$(uploads)"
+expect_eq "uploads of the first scan" 4 "$(scan_server_uploads)"
 json=$(cat "$work/result1.json")
 expect_contains "first JSON result" "$json" '"status": "infected"'
 expect_contains "first JSON result" "$json" "\"path\": \"$work/samples/eicar.com\""
@@ -100,15 +73,12 @@ done
 
 # --- 2. the same folder again: every file is known, nothing is uploaded.
 # The walker's workers may hand the files over in more than one lookup.
-lookups_before=$(grep -c '^scan-server: lookup of ' "$work/server.log")
+lookups_before=$(scan_server_lookups)
 run_client 2 "$work/samples"
 expect_eq "second scan exit code" 1 "$rc"
 expect_contains "second report" "$(cat "$work/report2.txt")" "PATH:          $work/samples/eicar.com"
-expect_eq "uploads after the second scan" 4 "$(uploads)"
-# "asked known" per lookup of the second scan, then their sums.
-second=$(grep '^scan-server: lookup of ' "$work/server.log" | tail -n +$((lookups_before + 1)) |
-  sed -n 's/^scan-server: lookup of \([0-9]*\) signatures: \([0-9]*\) known$/\1 \2/p' |
-  awk '{ asked += $1; known += $2 } END { print asked + 0, known + 0 }')
+expect_eq "uploads after the second scan" 4 "$(scan_server_uploads)"
+second=$(scan_server_lookups_since "$lookups_before")
 expect_eq "signatures looked up and known in the second scan" "4 4" "$second"
 
 # --- 3. clean files only.
