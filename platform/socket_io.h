@@ -32,6 +32,9 @@ long SendSome(SocketHandle socket, const char* bytes, size_t size);
 void PeerAddress(SocketHandle socket, std::string* address, int* port);
 void LocalAddress(SocketHandle socket, std::string* address, int* port);
 
+// Stops sending on `socket`: the peer reads the end of the stream.
+void ShutDownSending(SocketHandle socket);
+
 // Ends a connection so that the answer already sent reaches the peer even
 // when it is still sending: stops sending, reads and discards what arrives
 // for at most `linger`, then closes.

@@ -89,21 +89,7 @@ void LocalAddress(SocketHandle socket, std::string* address, int* port) {
   }
 }
 
-void CloseConnectionGracefully(SocketHandle socket, std::chrono::milliseconds linger) {
-  shutdown(Descriptor(socket), SHUT_WR);
-  // Closing with unread bytes would reset the connection, and a reset can
-  // make the peer drop the answer it has not read yet.
-  const Clock::time_point deadline = Clock::now() + linger;
-  char discard[4096];
-  for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0 || !WaitUntilReadable(socket, left)) break;
-    const long n = ReceiveSome(socket, discard, sizeof discard);
-    if (n == 0 || n == -1) break;
-  }
-  close(Descriptor(socket));
-}
+void ShutDownSending(SocketHandle socket) { shutdown(Descriptor(socket), SHUT_WR); }
 
 SocketHandle ConnectToLoopback(int port) {
   const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -117,37 +103,6 @@ SocketHandle ConnectToLoopback(int port) {
     return kNoSocket;
   }
   return socket;
-}
-
-bool SendAll(SocketHandle socket, const std::string& bytes, std::chrono::milliseconds limit) {
-  const Clock::time_point deadline = Clock::now() + limit;
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0 || !WaitUntilWritable(socket, left)) return false;
-    const long n = SendSome(socket, bytes.data() + sent, bytes.size() - sent);
-    if (n == kSocketNotReady) continue;
-    if (n < 0) return false;
-    sent += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-std::string ReceiveUntilClosed(SocketHandle socket, std::chrono::milliseconds limit, size_t most) {
-  const Clock::time_point deadline = Clock::now() + limit;
-  std::string received;
-  char buffer[16384];
-  while (received.size() < most) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0 || !WaitUntilReadable(socket, left)) break;
-    const long n = ReceiveSome(socket, buffer, sizeof buffer);
-    if (n == kSocketNotReady) continue;
-    if (n <= 0) break;
-    received.append(buffer, static_cast<size_t>(n));
-  }
-  return received;
 }
 
 void CloseSocket(SocketHandle socket) {
