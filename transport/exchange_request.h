@@ -2,6 +2,7 @@
 // from a request: the argument check, the request path and the limits.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,9 +11,12 @@
 
 namespace dravanta {
 
-// A "POST" needs data and is not "getengineinfo"; a "GET" needs data unless
-// it is "getengineinfo"; no other verb is sent.
-bool RequestArgumentsAreValid(const ServerRequest& request);
+// The server address a request goes to, or nothing with *refusal saying why
+// it does not go out: a "POST" needs data and is not "getengineinfo"; a
+// "GET" needs data unless it is "getengineinfo"; no other verb is sent; and
+// the server text must split into an address (with the "port" option).
+std::optional<ServerAddress> AddressToExchangeWith(const ServerRequest& request,
+                                                   ExchangeResult* refusal);
 
 // Whether host can name a machine in a URL: not empty, and without
 // controls, spaces, non-ASCII bytes or characters that would end or change

@@ -6,6 +6,7 @@
 
 #include "platform/text.h"
 #include "transport/client_identity.h"
+#include "transport/error_document.h"
 #include "transport/exchange_request.h"
 #include "transport/request_path.h"
 #include "transport/server_settings.h"
@@ -68,10 +69,30 @@ std::string TrustedAuthorityFile() {
   return Configuration().trusted_authority_file;
 }
 
+namespace {
+
 bool RequestArgumentsAreValid(const ServerRequest& request) {
   if (request.verb == "POST") return request.data.has_value() && request.method != "getengineinfo";
   if (request.verb == "GET") return request.data.has_value() || request.method == "getengineinfo";
   return false;
+}
+
+}  // namespace
+
+std::optional<ServerAddress> AddressToExchangeWith(const ServerRequest& request,
+                                                   ExchangeResult* refusal) {
+  if (!RequestArgumentsAreValid(request)) {
+    *refusal = {TransportInvalidArgument, {}};
+    return std::nullopt;
+  }
+  std::string rest;
+  std::optional<ServerAddress> address =
+      SplitServerUrl(request.server_url, TransportOption("port"), &rest);
+  if (!address) {
+    *refusal = {TransportInvalidArgument, MakeErrorDocument(FormatMessageText(
+                                              "invalid address specified: %s", rest.c_str()))};
+  }
+  return address;
 }
 
 bool HostIsUsable(std::string_view host) {

@@ -289,15 +289,9 @@ ExchangeResult FinishedAnswer(Transfer* transfer) {
 }  // namespace
 
 ExchangeResult PerformRequest(const ServerRequest& request) {
-  if (!RequestArgumentsAreValid(request)) return {TransportInvalidArgument, {}};
-
-  std::string rest;
-  std::optional<ServerAddress> address =
-      SplitServerUrl(request.server_url, TransportOption("port"), &rest);
-  if (!address) {
-    return {TransportInvalidArgument,
-            MakeErrorDocument(FormatMessageText("invalid address specified: %s", rest.c_str()))};
-  }
+  ExchangeResult refusal;
+  const std::optional<ServerAddress> address = AddressToExchangeWith(request, &refusal);
+  if (!address) return refusal;
 
   InitialiseCurlOnce();
   const CertificateCheck check = CurrentCertificateCheck();

@@ -478,15 +478,9 @@ ExchangeResult Exchange(Session* session, const ServerAddress& address,
 }  // namespace
 
 ExchangeResult PerformRequest(const ServerRequest& request) {
-  if (!RequestArgumentsAreValid(request)) return {TransportInvalidArgument, {}};
-
-  std::string rest;
-  std::optional<ServerAddress> address =
-      SplitServerUrl(request.server_url, TransportOption("port"), &rest);
-  if (!address) {
-    return {TransportInvalidArgument,
-            MakeErrorDocument(FormatMessageText("invalid address specified: %s", rest.c_str()))};
-  }
+  ExchangeResult refusal;
+  const std::optional<ServerAddress> address = AddressToExchangeWith(request, &refusal);
+  if (!address) return refusal;
   DWORD error = 0;
   Session* session = SessionFor(CurrentProxyChoice(), &error);
   if (session == nullptr) return Failed("WinHttpOpen failed (0x%.8X)", error);
