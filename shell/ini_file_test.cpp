@@ -76,7 +76,9 @@ TEST(IniFileTest, TheBufferGrowsWhileTheListIsCutOffAndGivesUpPast16384) {
     EXPECT_EQ(items.size(), c.items) << c.what;
     std::u16string joined;
     for (const std::u16string& item : items) joined += item + u'\0';
-    if (c.items > 0) EXPECT_EQ(joined, c.list) << c.what;
+    if (c.items > 0) {
+      EXPECT_EQ(joined, c.list) << c.what;
+    }
   }
 }
 
