@@ -55,21 +55,6 @@ class FileInfoWin32Test : public testing::Test {
     ASSERT_NE(file, nullptr) << Utf16ToUtf8(path);
     ASSERT_TRUE(file->Write(content.data(), content.size()));
   }
-  // What a reader sees while the writer still holds the file (a reader
-  // must share writing for that, as a log viewer does).
-  static std::string Read(const std::u16string& path) {
-    const std::u16string name = path.size() >= MAX_PATH ? u"\\\\?\\" + path : path;
-    const HANDLE file = CreateFileW(WideOf(name), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "(cannot open)";
-    std::string bytes(4096, '\0');
-    DWORD n = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-    CloseHandle(file);
-    bytes.resize(n);
-    return bytes;
-  }
-
   std::u16string root_;
   std::u16string long_folder_;
 };
@@ -82,7 +67,7 @@ TEST_F(FileInfoWin32Test, FactsOfShortLongAndUnicodePathsAndOfNothing) {
     Write(path, "12345");
     EXPECT_EQ(FileSize(path), 5u);
     EXPECT_GT(LastWriteTime(path), FileTime{1600000000} * 1000000000);  // after 2020
-    EXPECT_EQ(Read(path), "12345");
+    EXPECT_EQ(ReadWholeFile(path), "12345");
     EXPECT_TRUE(DeleteFile(path));
     EXPECT_EQ(FileSize(path), std::nullopt);
     EXPECT_EQ(LastWriteTime(path), kEarliestFileTime);
@@ -133,7 +118,7 @@ TEST_F(FileInfoWin32Test, AppendKeepsWhatWasThereAndAddsEveryByte) {
   ASSERT_NE(file, nullptr);
   const std::string more("\0new\xff", 5);
   EXPECT_TRUE(file->Write(more.data(), more.size()));
-  EXPECT_EQ(Read(Path(u"log")), "old" + more);  // nothing held back in the process
+  EXPECT_EQ(ReadWholeFile(Path(u"log")), "old" + more);  // nothing held back in the process
   EXPECT_TRUE(file->Write("", 0));
   EXPECT_EQ(FileSize(Path(u"log")), 8u);
 }
@@ -143,7 +128,7 @@ TEST_F(FileInfoWin32Test, ASoleWriterLetsOthersReadButNotWrite) {
   ASSERT_NE(first, nullptr);
   ASSERT_TRUE(first->Write("abc", 3));
   EXPECT_TRUE(CanOpen(Path(u"log"), GENERIC_READ));
-  EXPECT_EQ(Read(Path(u"log")), "abc");
+  EXPECT_EQ(ReadWholeFile(Path(u"log")), "abc");
   EXPECT_FALSE(CanOpen(Path(u"log"), GENERIC_WRITE));
   EXPECT_FALSE(CanOpen(Path(u"log"), FILE_APPEND_DATA));
   EXPECT_EQ(AppendFile::Open(Path(u"log"), true), nullptr);
@@ -163,7 +148,7 @@ TEST_F(FileInfoWin32Test, ASoleWriterIsRefusedWhileAnotherWriterHoldsTheFile) {
   ASSERT_TRUE(shared->Write("1", 1));
   ASSERT_TRUE(second->Write("2", 1));
   ASSERT_TRUE(shared->Write("3", 1));
-  EXPECT_EQ(Read(Path(u"shared")), "123");  // each write at the end
+  EXPECT_EQ(ReadWholeFile(Path(u"shared")), "123");  // each write at the end
 }
 
 TEST_F(FileInfoWin32Test, AppendRefusesWhatIsNotAPlainFile) {
@@ -178,7 +163,7 @@ TEST_F(FileInfoWin32Test, AppendWorksPastMaxPath) {
   auto file = AppendFile::Open(LongPath(u"log"), true);
   ASSERT_NE(file, nullptr);
   ASSERT_TRUE(file->Write("long", 4));
-  EXPECT_EQ(Read(LongPath(u"log")), "long");
+  EXPECT_EQ(ReadWholeFile(LongPath(u"log")), "long");
   EXPECT_EQ(FileSize(LongPath(u"log")), 4u);
 }
 

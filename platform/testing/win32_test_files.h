@@ -25,10 +25,13 @@ inline std::u16string NewTemporaryFolder(std::u16string_view prefix) {
   return folder;
 }
 
-// Up to 4 KiB of the file at `path`, or "(cannot open)".
+// Up to 4 KiB of the file at `path` (of any length), or "(cannot open)".
+// Others may go on writing it, as a log's writer does while a viewer reads.
 inline std::string ReadWholeFile(const std::u16string& path) {
-  const HANDLE file = CreateFileW(WideOf(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::u16string name = path.size() >= MAX_PATH ? u"\\\\?\\" + path : path;
+  const HANDLE file = CreateFileW(WideOf(name), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "(cannot open)";
   std::string bytes(4096, '\0');
   DWORD n = 0;
