@@ -60,10 +60,6 @@ function(dravanta_under_wine name)
   set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED wine_prefix)
 endfunction()
 
-# Package and end-to-end tests under Wine (set up once every folder is known).
-add_subdirectory(tools/windows-package)
-add_subdirectory(tests/windows)
-
 add_subdirectory(platform)
 # The tests' own helpers (first: the folders' tests link them).
 add_subdirectory(tests/support)
@@ -77,3 +73,6 @@ add_subdirectory(transport)
 add_subdirectory(connector)
 # The user interface, and with it the executable.
 add_subdirectory(ui)
+# The package, and the end-to-end tests of the client and its package.
+add_subdirectory(tools/windows-package)
+add_subdirectory(tests/windows)
